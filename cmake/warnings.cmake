@@ -1,0 +1,20 @@
+# Warnings for every target of the project; -Werror where the test command asks.
+if(MSVC)
+  add_compile_options(/W4)
+else()
+  add_compile_options(-Wall -Wextra)
+  if(ORVALIS_WERROR)
+    add_compile_options(-Werror)
+  endif()
+endif()
+if(ORVALIS_SANITIZE)
+  add_compile_options(-fsanitize=${ORVALIS_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${ORVALIS_SANITIZE})
+endif()
+
+# Adds the .cpp files of a subsystem folder to a static library.
+function(orvalis_library name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()

@@ -1,0 +1,43 @@
+// The platform seam: everything a host back end supplies, and nothing else.
+// The start-up order and the frame loop (host/host.cpp) are written once over
+// these calls; each executable links exactly one back end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The ten keys, in the order poll_keyboard queries them.
+enum class host_key : uint8_t { x, z, backspace, enter, right, left, up, down, s, a };
+constexpr int host_key_count = 10;
+
+enum class window_open_result { ok, class_failed, window_failed };
+enum class message_owner { none, main_window };
+enum class message_kind { error, information, plain };
+
+// Registers the window class and creates the 960 x 640 main window.
+window_open_result platform_open_window(void* instance);
+void platform_show_window(int show_command);
+void platform_destroy_window();
+
+// Handles every pending message without blocking (presenting on a paint
+// request). Returns 0 when the program must quit, else 1.
+int platform_drain_messages();
+
+// Presents frame_buffer stretched over the whole client area.
+void platform_present();
+
+// 1 while the key is down at this moment.
+int platform_key_down(host_key key);
+
+// The file chooser ("Select your Orvalis ROM", *.gba first, All Files,
+// existing files only). Returns 1 with a NUL-terminated path, 0 when cancelled.
+int platform_choose_file(char* path, size_t capacity);
+
+// A modal message box; returns when dismissed.
+void platform_message_box(message_owner owner, const char* text, const char* caption, message_kind kind);
+
+// SHA-1 of a block. Returns 1 with the 20-byte digest, 0 on failure.
+int platform_sha1(const uint8_t* data, size_t size, uint8_t digest[20]);
+
+// Sleeps 16 ms: the frame pacing.
+void platform_sleep_frame();
