@@ -1,0 +1,2 @@
+// Placeholder until the slot services land.
+void slot_data_reset_globals() {}
