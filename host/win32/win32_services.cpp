@@ -1,0 +1,86 @@
+// Keyboard, file chooser, message boxes, SHA-1 and the frame sleep on Win32.
+#include <windows.h>
+// after windows.h, which they build on
+#include <commdlg.h>
+#include <wincrypt.h>
+
+#include <cstring>
+
+#include "host/platform.h"
+#include "host/win32/win32_window.h"
+
+namespace {
+// Virtual-key codes in host_key order.
+constexpr int virtual_keys[host_key_count] = {
+    0x58,       // X: A
+    0x5A,       // Z: B
+    VK_BACK,    // Select
+    VK_RETURN,  // Start
+    VK_RIGHT,  VK_LEFT, VK_UP, VK_DOWN,
+    0x53,  // S: R
+    0x41,  // A: L
+};
+
+constexpr DWORD chooser_path_size = 260;
+constexpr DWORD sha1_size = 20;
+}  // namespace
+
+#ifdef _WIN64
+static_assert(sizeof(OPENFILENAMEA) == 152);
+#endif
+
+int platform_key_down(host_key key) {
+    const auto index = static_cast<unsigned>(key);
+    if (index >= host_key_count) return 0;
+    return (static_cast<unsigned short>(GetAsyncKeyState(virtual_keys[index])) & 0x8000) ? 1 : 0;
+}
+
+int platform_choose_file(char* path, size_t capacity) {
+    char chosen[chooser_path_size] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof(OPENFILENAMEA);
+    dialog.hwndOwner = nullptr;
+    dialog.lpstrFilter = "Game Boy Advance ROMs (*.gba)\0*.gba\0All Files (*.*)\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = chooser_path_size;
+    dialog.lpstrTitle = "Select your Orvalis ROM";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    static_assert((OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY) == 0x1804);
+    if (!GetOpenFileNameA(&dialog)) return 0;
+
+    // The dialog terminates the path within its buffer; the caller's must hold it whole.
+    const size_t length = strnlen(chosen, chooser_path_size);
+    if (!path || length >= chooser_path_size || length >= capacity) return 0;
+    std::memcpy(path, chosen, length + 1);
+    return 1;
+}
+
+void platform_message_box(message_owner owner, const char* text, const char* caption, message_kind kind) {
+    UINT type = MB_OK;
+    if (kind == message_kind::error) type = MB_ICONERROR;
+    if (kind == message_kind::information) type = MB_ICONINFORMATION;
+    HWND owner_window = owner == message_owner::main_window ? main_window : nullptr;
+    MessageBoxA(owner_window, text, caption, type);
+}
+
+int platform_sha1(const uint8_t* data, size_t size, uint8_t digest[20]) {
+    // CryptHashData takes the whole block in one call, so its size must fit a DWORD.
+    if (size > 0xFFFFFFFFu || (!data && size != 0)) return 0;
+    static const BYTE empty = 0;
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE value[sha1_size] = {};
+    DWORD length = sha1_size;
+    const BOOL ok = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+                    CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash) &&
+                    CryptHashData(hash, data ? data : &empty, static_cast<DWORD>(size), 0) &&
+                    CryptGetHashParam(hash, HP_HASHVAL, value, &length, 0);
+    if (hash) CryptDestroyHash(hash);
+    if (provider) CryptReleaseContext(provider, 0);
+    if (!ok || length != sha1_size) return 0;
+    std::memcpy(digest, value, sha1_size);
+    return 1;
+}
+
+void platform_sleep_frame() { Sleep(16); }
