@@ -1,0 +1,479 @@
+#!/usr/bin/python3
+"""Runs the cross-built orvalis.exe under Wine in an X server and checks it the
+way a user sees it: windows found by their titles, keys typed into the focused
+window, pixels read back from the client area.
+
+Needs, from the environment (scripts/test-windows sets them up once a run):
+WINEPREFIX (a prepared prefix), DISPLAY (an X server without a window
+manager) and ORVALIS_WINE_TMP (a scratch directory for this run).
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import subprocess
+import sys
+import time
+
+from Xlib import X, display as xdisplay, protocol
+
+WIDTH, HEIGHT = 240, 160
+POLL = 0.1
+
+DIALOG_TITLE = "Select your Orvalis ROM"
+WINDOW_TITLE = "Orvalis PC"
+NOTICE_TITLE = "Original game required"
+NOTICE_TEXT = ("Orvalis PC requires you to provide your own original game ROM.\n\n"
+               "No original ROM is included with this program.")
+WRONG_SIZE_TITLE = "ROM loader: WRONG SIZE"
+ROM_SIZE = 8388608
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout):
+    """Polls probe() until it returns something true; fails after timeout s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(POLL)
+
+
+def xdotool(*args, check=True):
+    result = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=30)
+    if check and result.returncode != 0:
+        raise Failure(f"xdotool {' '.join(args)} failed: {result.stderr.strip()}")
+    return result.stdout
+
+
+def find_window(title):
+    out = xdotool("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$", check=False)
+    ids = [int(line) for line in out.split()]
+    return ids[0] if ids else None
+
+
+def wait_window(title, timeout=30):
+    return wait_for(f'the window "{title}"', lambda: find_window(title), timeout)
+
+
+def wait_window_gone(title, timeout=20):
+    wait_for(f'the window "{title}" to close', lambda: find_window(title) is None, timeout)
+
+
+def focus(window):
+    xdotool("windowfocus", "--sync", str(window))
+
+
+def press(window, key):
+    focus(window)
+    xdotool("key", key)
+
+
+def hold(window, key, seconds=0.3):
+    """A real key press held for several frames (a synthetic event is missed)."""
+    focus(window)
+    xdotool("keydown", key)
+    time.sleep(seconds)
+    xdotool("keyup", key)
+
+
+def type_path(window, unix_path):
+    focus(window)
+    xdotool("type", "--delay", "20", "Z:" + unix_path.replace("/", "\\"))
+    xdotool("key", "Return")
+
+
+class Screen:
+    """Reads window geometry and pixels, and closes windows like a window manager."""
+
+    def __init__(self):
+        self.display = xdisplay.Display()
+
+    def window(self, window_id):
+        return self.display.create_resource_object("window", window_id)
+
+    def size(self, window_id):
+        geometry = self.window(window_id).get_geometry()
+        return geometry.width, geometry.height
+
+    def sampled(self, window_id):
+        """The client area sampled at the centre of each of 240 x 160 cells, as
+        RGB bytes: the source picture when it is stretched over the whole area."""
+        width, height = self.size(window_id)
+        image = self.window(window_id).get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF)
+        data = image.data
+        if isinstance(data, str):
+            data = data.encode("latin-1")
+        stride = len(data) // height
+        out = bytearray(WIDTH * HEIGHT * 3)
+        xs = [int((i + 0.5) * width / WIDTH) * 4 for i in range(WIDTH)]
+        o = 0
+        for j in range(HEIGHT):
+            row = int((j + 0.5) * height / HEIGHT) * stride
+            for x in xs:
+                p = row + x  # 32-bit pixels, blue in the lowest byte
+                out[o] = data[p + 2]
+                out[o + 1] = data[p + 1]
+                out[o + 2] = data[p]
+                o += 3
+        return bytes(out)
+
+    def close(self, window_id):
+        """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
+        d = self.display
+        protocols = d.intern_atom("WM_PROTOCOLS")
+        delete = d.intern_atom("WM_DELETE_WINDOW")
+        window = self.window(window_id)
+        event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event, event_mask=X.NoEventMask)
+        d.flush()
+
+
+def is_black(picture):
+    return not any(picture)
+
+
+class Program:
+    """One run of a Windows program under Wine; message box texts come from
+    Wine's msgbox trace on standard error."""
+
+    def __init__(self, exe, *args, name="orvalis"):
+        self.log_path = os.path.join(os.environ["ORVALIS_WINE_TMP"], f"{name}-{os.getpid()}.log")
+        self.log = open(self.log_path, "wb")
+        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.process = subprocess.Popen(["wine", exe, *args], stdout=self.log, stderr=subprocess.STDOUT,
+                                        env=env, start_new_session=True)
+
+    def message_texts(self):
+        with open(self.log_path, "rb") as f:
+            text = f.read().decode("utf-8", "replace")
+        found = re.findall(r'trace:msgbox:MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"', text)
+        return [decode_wine_string(s) for s in found]
+
+    def wait_message(self, index, timeout=20):
+        texts = wait_for(f"message box text #{index + 1}",
+                         lambda: (lambda t: t if len(t) > index else None)(self.message_texts()), timeout)
+        return texts[index]
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program did not exit within {timeout} s")
+
+    def stop(self):
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, 9)
+            except ProcessLookupError:
+                pass
+            self.process.wait()
+        self.log.close()
+
+    def output(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+
+def decode_wine_string(s):
+    escapes = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
+    out, i = [], 0
+    while i < len(s):
+        if s[i] == "\\" and i + 1 < len(s):
+            c = s[i + 1]
+            if c in escapes:
+                out.append(escapes[c])
+                i += 2
+                continue
+            if c == "x":
+                m = re.match(r"[0-9a-fA-F]{1,4}", s[i + 2:])
+                if m:
+                    out.append(chr(int(m.group(0), 16)))
+                    i += 2 + len(m.group(0))
+                    continue
+        out.append(s[i])
+        i += 1
+    return "".join(out)
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def expect_text(got, want, what):
+    expect(got == want, f"{what}: expected {want!r}, got {got!r}")
+
+
+def transient_for(screen, window_id):
+    owner = screen.window(window_id).get_wm_transient_for()
+    return owner.id if owner else None
+
+
+def dismiss_notice(program, screen, main_window, index):
+    """The closing notice: over the main window, its two sentences; Return ends it."""
+    box = wait_window(NOTICE_TITLE)
+    expect_text(program.wait_message(index), NOTICE_TEXT, "the notice's text")
+    owner = transient_for(screen, box)
+    expect(owner == main_window, f"the notice should be owned by the main window {main_window:#x}, "
+                                 f"its owner is {owner!r}")
+    press(box, "Return")
+    wait_window_gone(NOTICE_TITLE)
+
+
+# ---------------------------------------------------------------------------
+# Reference frames from the native headless capture of the same cartridge.
+
+class Reference:
+    """The headless program's frames of the demo cartridge: frame n is the
+    picture presented by loop pass n."""
+
+    def __init__(self, release_dir, frames):
+        self.rom = os.path.join(release_dir, "orvalis-demo.gba")
+        capture = os.path.join(release_dir, "orvalis-capture")
+        expect(os.path.isfile(self.rom), f"no demo cartridge at {self.rom}")
+        expect(os.access(capture, os.X_OK), f"no capture tool at {capture}")
+        directory = os.path.join(os.environ["ORVALIS_WINE_TMP"], "capture")
+        stamp = os.path.join(directory, "frames.rgb")
+        if not os.path.isfile(stamp):
+            os.makedirs(directory, exist_ok=True)
+            subprocess.run([capture, "--rom", self.rom, "--png-dir", directory, "--png-frames",
+                            f"1-{frames}"], check=True, capture_output=True, timeout=120)
+            pngs = sorted(f for f in os.listdir(directory) if f.endswith(".png"))
+            expect(len(pngs) == frames, f"the capture wrote {len(pngs)} frames, expected {frames}")
+            raw = subprocess.run(["/usr/bin/convert", *[os.path.join(directory, p) for p in pngs],
+                                  "-depth", "8", "rgb:-"], check=True, capture_output=True,
+                                 timeout=120).stdout
+            with open(stamp + ".part", "wb") as f:
+                f.write(raw)
+            os.replace(stamp + ".part", stamp)
+        with open(stamp, "rb") as f:
+            raw = f.read()
+        size = WIDTH * HEIGHT * 3
+        expect(len(raw) == frames * size, "the capture's frames have the wrong size")
+        self.frames = [raw[i * size:(i + 1) * size] for i in range(frames)]
+
+    def first_text_scene(self):
+        """Frame numbers (from 1) of the first run of non-black frames: the
+        text and cursor of the first text scene."""
+        run = []
+        for n, frame in enumerate(self.frames, start=1):
+            if not is_black(frame):
+                run.append(n)
+            elif run:
+                return run
+        raise Failure("the capture shows no text scene")
+
+    def match(self, picture, numbers):
+        for n in numbers:
+            if self.frames[n - 1] == picture:
+                return n
+        return None
+
+    def closest(self, picture, numbers):
+        best = min(numbers, key=lambda n: differing_pixels(self.frames[n - 1], picture))
+        return best, differing_pixels(self.frames[best - 1], picture)
+
+
+def differing_pixels(a, b):
+    return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
+
+
+def wait_matching(screen, window, reference, numbers, timeout):
+    """Polls screenshots until one equals a reference frame of the given set.
+    A shot can be taken while a frame is being drawn, so several are tried."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while time.monotonic() < deadline:
+        picture = screen.sampled(window)
+        if not is_black(picture):
+            n = reference.match(picture, numbers)
+            if n:
+                return n, picture
+            last = picture
+        time.sleep(POLL / 2)
+    if last is None:
+        raise Failure(f"the picture stayed black for {timeout} s")
+    n, count = reference.closest(last, numbers)
+    raise Failure(f"no screenshot equalled a reference frame; the last one differs from its closest, "
+                  f"frame {n}, in {count} of {WIDTH * HEIGHT} pixels")
+
+
+# ---------------------------------------------------------------------------
+# The tests.
+
+def test_sha1(args):
+    block = bytes(i & 0xFF for i in range(0x800000))
+    program = Program(os.path.join(args.windows_dir, "orvalis-sha1-test.exe"),
+                      hashlib.sha1(block).hexdigest(), name="sha1")
+    try:
+        code = program.wait_exit(60)
+    finally:
+        program.stop()
+    print(program.output())
+    expect(code == 0, f"orvalis-sha1-test.exe exited with {code}")
+
+
+def start_main(args, screen):
+    program = Program(os.path.join(args.windows_dir, "orvalis.exe"))
+    main_window = wait_window(WINDOW_TITLE)
+    dialog = wait_window(DIALOG_TITLE)
+    return program, main_window, dialog
+
+
+def test_cancel(args):
+    screen = Screen()
+    program, main_window, dialog = start_main(args, screen)
+    try:
+        press(dialog, "Escape")
+        wait_window_gone(DIALOG_TITLE)
+        dismiss_notice(program, screen, main_window, 0)
+        code = program.wait_exit()
+        expect(code == 0, f"exit code {code}, expected 0")
+        expect(len(program.message_texts()) == 1, f"expected one message box, got {program.message_texts()}")
+    finally:
+        program.stop()
+
+
+def test_wrong_size(args):
+    path = os.path.join(os.environ["ORVALIS_WINE_TMP"], "one-byte-too-long.gba")
+    with open(path, "wb") as f:
+        f.truncate(ROM_SIZE + 1)
+    screen = Screen()
+    program, main_window, dialog = start_main(args, screen)
+    try:
+        type_path(dialog, path)
+        box = wait_window(WRONG_SIZE_TITLE)
+        expect_text(program.wait_message(0), f"Wrong ROM size.\n\nActual: {ROM_SIZE + 1} bytes\n"
+                                             f"Expected: {ROM_SIZE} bytes", "the loader's message")
+        expect(transient_for(screen, box) is None, "the loader's message should have no owner")
+        press(box, "Return")
+        wait_window_gone(WRONG_SIZE_TITLE)
+        dismiss_notice(program, screen, main_window, 1)
+        code = program.wait_exit()
+        expect(code == 0, f"exit code {code}, expected 0")
+    finally:
+        program.stop()
+
+
+def start_demo(args, screen, reference):
+    program, main_window, dialog = start_main(args, screen)
+    type_path(dialog, reference.rom)
+    wait_window_gone(DIALOG_TITLE)
+    return program, main_window
+
+
+def close_and_expect_exit(program, screen, main_window):
+    screen.close(main_window)
+    code = program.wait_exit()
+    expect(code == 0, f"exit code {code} after closing the window, expected 0")
+    expect(program.message_texts() == [], f"unexpected message boxes: {program.message_texts()}")
+
+
+def test_play(args):
+    reference = Reference(args.release_dir, args.frames)
+    scene = reference.first_text_scene()
+    screen = Screen()
+    program, main_window = start_demo(args, screen, reference)
+    try:
+        # Poll until the text shows; remember when the picture was last seen
+        # black, since the text cannot have started before that.
+        last_black = time.monotonic()
+        deadline = last_black + 30
+        while True:
+            taken = time.monotonic()
+            picture = screen.sampled(main_window)
+            if not is_black(picture):
+                break
+            last_black = taken
+            expect(taken < deadline, "the intro's text did not appear within 30 s")
+            time.sleep(POLL / 2)
+        n, _ = wait_matching(screen, main_window, reference, scene, 5)
+        print(f"screenshot equals headless frame {n} (first text scene: frames {scene[0]}-{scene[-1]})")
+
+        # Enter skips the intro: the picture turns black. Every frame lasts at
+        # least 16 ms, so black seen before the text scene's natural end proves
+        # the key was read.
+        natural_end = last_black + len(scene) * 0.016
+        hold(main_window, "Return")
+        wait_for("the picture to turn black after Enter", lambda: is_black(screen.sampled(main_window)), 5)
+        seen = time.monotonic()
+        expect(seen < natural_end, f"the picture turned black {seen - natural_end:.2f} s after the text "
+                                   f"scene would have ended by itself; Enter was not seen")
+        # ... and it stays black: the intro is over.
+        stop = time.monotonic() + 1.5
+        while time.monotonic() < stop:
+            expect(is_black(screen.sampled(main_window)), "the picture showed sprites again after the skip")
+            time.sleep(POLL)
+        close_and_expect_exit(program, screen, main_window)
+    finally:
+        program.stop()
+
+
+def test_window_size(args):
+    reference = Reference(args.release_dir, args.frames)
+    shown = [n for n in range(1, len(reference.frames) + 1) if not is_black(reference.frames[n - 1])]
+    screen = Screen()
+    program, main_window = None, None
+    try:
+        program = Program(os.path.join(args.windows_dir, "orvalis.exe"))
+        main_window = wait_window(WINDOW_TITLE)
+        size = screen.size(main_window)
+        expect(size == (960, 640), f"the client area starts at {size[0]} x {size[1]}, expected 960 x 640")
+        type_path(wait_window(DIALOG_TITLE), reference.rom)
+        n, _ = wait_matching(screen, main_window, reference, shown, 30)
+        print(f"at 960 x 640 the picture equals headless frame {n}")
+        for width, height in ((500, 300), (130, 400)):
+            xdotool("windowsize", str(main_window), str(width), str(height))
+            wait_for(f"the client area to become {width} x {height}",
+                     lambda: screen.size(main_window) == (width, height), 10)
+            n, _ = wait_matching(screen, main_window, reference, shown, 10)
+            print(f"at {width} x {height} the picture fills the client area and equals headless frame {n}")
+        close_and_expect_exit(program, screen, main_window)
+    finally:
+        if program:
+            program.stop()
+
+
+TESTS = {
+    "sha1": test_sha1,
+    "cancel": test_cancel,
+    "wrong_size": test_wrong_size,
+    "play": test_play,
+    "window_size": test_window_size,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("test", choices=sorted(TESTS))
+    parser.add_argument("--windows-dir", required=True, help="the windows build (orvalis.exe)")
+    parser.add_argument("--release-dir", required=True, help="the native release build (capture, demo)")
+    parser.add_argument("--frames", type=int, default=900, help="headless frames to capture")
+    args = parser.parse_args()
+    for name in ("WINEPREFIX", "DISPLAY", "ORVALIS_WINE_TMP"):
+        if not os.environ.get(name):
+            print(f"{name} is not set; run the Wine tests with scripts/test-windows", file=sys.stderr)
+            return 2
+    try:
+        TESTS[args.test](args)
+    except Failure as failure:
+        print(f"FAILED {args.test}: {failure}", file=sys.stderr)
+        return 1
+    finally:
+        # Let this prefix's Wine processes end before the next test starts.
+        subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+    print(f"passed {args.test}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
