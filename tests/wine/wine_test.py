@@ -103,20 +103,21 @@ class Screen:
         geometry = self.window(window_id).get_geometry()
         return geometry.width, geometry.height
 
-    def sampled(self, window_id):
-        """The client area sampled at the centre of each of 240 x 160 cells, as
-        RGB bytes: the source picture when it is stretched over the whole area."""
+    def sampled(self, window_id, columns=WIDTH, rows=HEIGHT):
+        """The client area sampled at the centre of each of columns x rows
+        cells, as RGB bytes: by default the source picture when it is
+        stretched over the whole area."""
         width, height = self.size(window_id)
         image = self.window(window_id).get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF)
         data = image.data
         if isinstance(data, str):
             data = data.encode("latin-1")
         stride = len(data) // height
-        out = bytearray(WIDTH * HEIGHT * 3)
-        xs = [int((i + 0.5) * width / WIDTH) * 4 for i in range(WIDTH)]
+        out = bytearray(columns * rows * 3)
+        xs = [int((i + 0.5) * width / columns) * 4 for i in range(columns)]
         o = 0
-        for j in range(HEIGHT):
-            row = int((j + 0.5) * height / HEIGHT) * stride
+        for j in range(rows):
+            row = int((j + 0.5) * height / rows) * stride
             for x in xs:
                 p = row + x  # 32-bit pixels, blue in the lowest byte
                 out[o] = data[p + 2]
@@ -270,6 +271,8 @@ class Reference:
                 run.append(n)
             elif run:
                 return run
+        if run:
+            return run
         raise Failure("the capture shows no text scene")
 
     def match(self, picture, numbers):
@@ -418,6 +421,11 @@ def test_play(args):
         program.stop()
 
 
+def resize(screen, window, width, height):
+    xdotool("windowsize", str(window), str(width), str(height))
+    wait_for(f"the client area to become {width} x {height}", lambda: screen.size(window) == (width, height), 10)
+
+
 def test_window_size(args):
     reference = Reference(args.release_dir, args.frames)
     shown = [n for n in range(1, len(reference.frames) + 1) if not is_black(reference.frames[n - 1])]
@@ -431,12 +439,26 @@ def test_window_size(args):
         type_path(wait_window(DIALOG_TITLE), reference.rom)
         n, _ = wait_matching(screen, main_window, reference, shown, 30)
         print(f"at 960 x 640 the picture equals headless frame {n}")
-        for width, height in ((500, 300), (130, 400)):
-            xdotool("windowsize", str(main_window), str(width), str(height))
-            wait_for(f"the client area to become {width} x {height}",
-                     lambda: screen.size(main_window) == (width, height), 10)
+        # Wide and tall shapes; at two or more screen pixels per picture pixel
+        # the centre of each cell shows exactly its picture pixel.
+        for width, height in ((720, 330), (500, 700)):
+            resize(screen, main_window, width, height)
             n, _ = wait_matching(screen, main_window, reference, shown, 10)
             print(f"at {width} x {height} the picture fills the client area and equals headless frame {n}")
+        # Shrunk below the picture, pixels are dropped, never blended: every
+        # colour on screen is one the picture has.
+        resize(screen, main_window, 120, 80)
+        palette = set()
+        for n in shown:
+            frame = reference.frames[n - 1]
+            palette.update(frame[i:i + 3] for i in range(0, len(frame), 3))
+        picture = wait_for("sprites in the shrunk window", lambda: (lambda p: p if not is_black(p) else None)(
+            screen.sampled(main_window, 120, 80)), 10)
+        foreign = {picture[i:i + 3] for i in range(0, len(picture), 3)} - palette
+        if foreign:
+            raise Failure(f"the shrunk picture has {len(foreign)} colours the picture never shows, "
+                          f"e.g. {sorted(foreign)[0].hex()}")
+        print("at 120 x 80 the picture keeps its colours")
         close_and_expect_exit(program, screen, main_window)
     finally:
         if program:
