@@ -1,0 +1,158 @@
+// The file chooser: an installed dialog program (zenity or kdialog on Linux,
+// osascript on macOS) run as a child process without a shell; its standard
+// output is the chosen path.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/platform.h"
+#include "host/sdl/sdl_backend.h"
+
+extern char** environ;
+
+namespace {
+constexpr size_t answer_capacity = 4096;
+constexpr size_t program_path_capacity = 4096;
+
+struct chooser {
+    const char* program;
+    const char* const* arguments;  // argv, program name first, null-terminated
+};
+
+#ifdef __APPLE__
+constexpr const char* osascript_arguments[] = {
+    "osascript", "-e", "POSIX path of (choose file with prompt \"Select your Orvalis ROM\")", nullptr};
+constexpr chooser choosers[] = {{"osascript", osascript_arguments}};
+constexpr const char* install_hint =
+    "No file chooser was found.\n\nosascript (part of macOS) is needed to choose your ROM image.";
+#else
+constexpr const char* zenity_arguments[] = {"zenity",
+                                            "--file-selection",
+                                            "--title=Select your Orvalis ROM",
+                                            "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba",
+                                            "--file-filter=All Files (*.*) | *",
+                                            nullptr};
+constexpr const char* kdialog_arguments[] = {"kdialog",
+                                             "--title",
+                                             "Select your Orvalis ROM",
+                                             "--getopenfilename",
+                                             ".",
+                                             "*.gba|Game Boy Advance ROMs (*.gba)\n*|All Files (*.*)",
+                                             nullptr};
+constexpr chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
+constexpr const char* install_hint =
+    "No file chooser was found.\n\nInstall zenity (or kdialog) to choose your ROM image,\nfor example: sudo "
+    "apt-get install zenity";
+#endif
+
+// Finds an executable named `name` on PATH; 1 with its full path in `found`.
+int find_program(const char* name, char* found, size_t capacity) {
+    const char* path = std::getenv("PATH");
+    if (!path) path = "/usr/bin:/bin";
+    const size_t name_length = std::strlen(name);
+    while (true) {
+        const char* end = std::strchr(path, ':');
+        const size_t dir_length = end ? static_cast<size_t>(end - path) : std::strlen(path);
+        // An empty entry is the current directory.
+        const char* dir = dir_length ? path : ".";
+        const size_t used = dir_length ? dir_length : 1;
+        if (used + 1 + name_length < capacity) {
+            std::memcpy(found, dir, used);
+            found[used] = '/';
+            std::memcpy(found + used + 1, name, name_length + 1);
+            if (access(found, X_OK) == 0) return 1;
+        }
+        if (!end) return 0;
+        path = end + 1;
+    }
+}
+
+// Runs the chooser and collects its standard output; 1 when it exited with
+// status 0. `answer` is NUL-terminated; an answer too long for it is refused.
+int run_chooser(const char* program_path, const char* const* arguments, char* answer, size_t capacity) {
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return 0;
+    fcntl(pipe_ends[0], F_SETFD, FD_CLOEXEC);
+    fcntl(pipe_ends[1], F_SETFD, FD_CLOEXEC);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, program_path, &actions, nullptr, const_cast<char* const*>(arguments), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipe_ends[1]);
+    if (spawned != 0) {
+        close(pipe_ends[0]);
+        return 0;
+    }
+
+    // Read until the child closes its output, repainting the window meanwhile.
+    size_t length = 0;
+    int overflow = 0;
+    while (true) {
+        pollfd readable{pipe_ends[0], POLLIN, 0};
+        const int ready = poll(&readable, 1, 50);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) {
+            sdl_service_exposures();
+            continue;
+        }
+        char chunk[512];
+        const ssize_t got = read(pipe_ends[0], chunk, sizeof(chunk));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        const size_t count = static_cast<size_t>(got);
+        if (length + count < capacity) {
+            std::memcpy(answer + length, chunk, count);
+            length += count;
+        } else {
+            overflow = 1;  // keep draining so the child can finish
+        }
+    }
+    close(pipe_ends[0]);
+    answer[length] = '\0';
+
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    return waited == child && WIFEXITED(status) && WEXITSTATUS(status) == 0 && !overflow;
+}
+}  // namespace
+
+int platform_choose_file(char* path, size_t capacity) {
+    if (!path || capacity == 0) return 0;
+    char program_path[program_path_capacity];
+    const chooser* found = nullptr;
+    for (const chooser& c : choosers) {
+        if (find_program(c.program, program_path, sizeof(program_path))) {
+            found = &c;
+            break;
+        }
+    }
+    if (!found) {
+        platform_message_box(message_owner::none, install_hint, "ROM loader: NO FILE CHOOSER",
+                             message_kind::error);
+        return 0;
+    }
+
+    char answer[answer_capacity];
+    if (!run_chooser(program_path, found->arguments, answer, sizeof(answer))) return 0;
+    size_t length = std::strlen(answer);
+    if (length > 0 && answer[length - 1] == '\n') --length;
+    if (length > 0 && answer[length - 1] == '\r') --length;
+    // An empty answer is a cancel; a path the caller cannot hold whole is refused.
+    if (length == 0 || length >= capacity) return 0;
+    std::memcpy(path, answer, length);
+    path[length] = '\0';
+    return 1;
+}

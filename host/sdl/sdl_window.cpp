@@ -1,0 +1,144 @@
+// The main window, its event drain, the presentation of frame_buffer and the
+// keyboard, on SDL2.
+#include <cstdio>
+
+#include "host/platform.h"
+#include "host/sdl/sdl_backend.h"
+#include "hw/regions.h"
+
+SDL_Window* main_window;
+
+namespace {
+constexpr const char* window_title = "Orvalis PC";
+constexpr int client_width = 960;
+constexpr int client_height = 640;
+
+SDL_Renderer* renderer;
+SDL_Texture* texture;
+int video_state;  // 0 not tried, 1 ready, -1 failed
+
+// Scancodes in host_key order; the letters follow the user's layout.
+SDL_Scancode key_scancodes[host_key_count];
+
+void map_keys() {
+    // The keys that type these letters, as Windows virtual-key codes name
+    // them; where the layout types none of them, the key at its US position.
+    struct letter {
+        host_key key;
+        SDL_Keycode code;
+        SDL_Scancode fallback;
+    };
+    static constexpr letter letters[] = {
+        {host_key::x, SDLK_x, SDL_SCANCODE_X},
+        {host_key::z, SDLK_z, SDL_SCANCODE_Z},
+        {host_key::s, SDLK_s, SDL_SCANCODE_S},
+        {host_key::a, SDLK_a, SDL_SCANCODE_A},
+    };
+    for (const letter& l : letters) {
+        const SDL_Scancode scancode = SDL_GetScancodeFromKey(l.code);
+        key_scancodes[static_cast<int>(l.key)] = scancode != SDL_SCANCODE_UNKNOWN ? scancode : l.fallback;
+    }
+    key_scancodes[static_cast<int>(host_key::backspace)] = SDL_SCANCODE_BACKSPACE;
+    key_scancodes[static_cast<int>(host_key::enter)] = SDL_SCANCODE_RETURN;
+    key_scancodes[static_cast<int>(host_key::right)] = SDL_SCANCODE_RIGHT;
+    key_scancodes[static_cast<int>(host_key::left)] = SDL_SCANCODE_LEFT;
+    key_scancodes[static_cast<int>(host_key::up)] = SDL_SCANCODE_UP;
+    key_scancodes[static_cast<int>(host_key::down)] = SDL_SCANCODE_DOWN;
+}
+
+int is_exposure(const SDL_Event& event) {
+    return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED;
+}
+}  // namespace
+
+int sdl_video_ready() {
+    if (video_state == 0) {
+        SDL_SetMainReady();
+        video_state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    }
+    return video_state == 1;
+}
+
+window_open_result platform_open_window(void*) {
+    if (!sdl_video_ready()) {
+        std::fprintf(stderr, "Orvalis PC: no display: %s\n", SDL_GetError());
+        return window_open_result::window_failed;
+    }
+    // Nearest-neighbour stretching; no vertical-sync wait, since the frame
+    // sleep alone paces the loop and the two would add up.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+
+    main_window = SDL_CreateWindow(window_title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   client_width, client_height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (main_window) renderer = SDL_CreateRenderer(main_window, -1, 0);
+    if (renderer) {
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                    screen_width, screen_height);
+    }
+    if (!texture) {
+        std::fprintf(stderr, "Orvalis PC: could not open the window: %s\n", SDL_GetError());
+        platform_destroy_window();
+        return window_open_result::window_failed;
+    }
+    map_keys();
+    return window_open_result::ok;
+}
+
+void platform_show_window(int) {
+    // SDL has no start-up show state to honour: the window is always shown.
+    if (main_window) SDL_ShowWindow(main_window);
+}
+
+void platform_destroy_window() {
+    if (texture) SDL_DestroyTexture(texture);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (main_window) SDL_DestroyWindow(main_window);
+    texture = nullptr;
+    renderer = nullptr;
+    main_window = nullptr;
+}
+
+void sdl_present_frame() {
+    if (!texture) return;
+    SDL_UpdateTexture(texture, nullptr, frame_buffer,
+                      screen_width * static_cast<int>(sizeof(frame_buffer[0])));
+    // A null destination is the whole output, whatever size the window has now.
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+}
+
+int platform_drain_messages() {
+    SDL_Event event;
+    // SDL_PollEvent pumps the window system first, which also brings the
+    // keyboard state up to date for the poll that follows.
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) return 0;
+        if (is_exposure(event)) sdl_present_frame();
+        if (event.type == SDL_KEYMAPCHANGED) map_keys();
+    }
+    return 1;
+}
+
+void sdl_service_exposures() {
+    if (!main_window) return;
+    SDL_PumpEvents();
+    SDL_Event events[16];
+    int count;
+    int exposed = 0;
+    while ((count = SDL_PeepEvents(events, 16, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT)) > 0) {
+        for (int i = 0; i < count; ++i) exposed |= is_exposure(events[i]);
+    }
+    if (exposed) sdl_present_frame();
+}
+
+void platform_present() { sdl_present_frame(); }
+
+int platform_key_down(host_key key) {
+    const auto index = static_cast<unsigned>(key);
+    if (index >= host_key_count || video_state != 1) return 0;
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    const int scancode = key_scancodes[index];
+    return state && scancode > 0 && scancode < count && state[scancode] ? 1 : 0;
+}
