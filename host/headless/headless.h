@@ -44,7 +44,16 @@ struct headless_message {
 int headless_message_count();
 const headless_message& headless_message_at(int index);
 
+// Called with each message box as it is shown; may be null.
+void headless_set_message_hook(void (*hook)(const headless_message& message));
+
 // Counters.
 uint32_t headless_present_count();
 uint32_t headless_sleep_count();
-int headless_window_open();  // 1 between open and destroy
+int headless_window_open();          // 1 between open and destroy
+uint32_t headless_messages_shown();  // every box, also past the 16 recorded
+int headless_show_command();         // as passed to platform_show_window
+uint32_t headless_choose_count();    // file chooser runs
+
+// The active-high buttons the script holds on a frame.
+uint16_t headless_buttons_on(uint32_t frame);

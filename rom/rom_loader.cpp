@@ -1,0 +1,154 @@
+// load_rom: choose, read and validate the cartridge image.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/platform.h"
+#include "hw/iwram_data.h"
+#include "rom/rom.h"
+#include "rom/rom_internal.h"
+#include "rom/rom_test_seam.h"
+
+namespace {
+
+const uint8_t* expected_sha1 = rom_expected_sha1;
+uint8_t replaced_sha1[20];
+
+// Sizes and positions as 64-bit values, so that files of 2 GiB and more are
+// measured truly rather than narrowed.
+int seek_to(FILE* file, long long offset, int whence) {
+#ifdef _WIN32
+    return _fseeki64(file, offset, whence);
+#else
+    return fseeko(file, static_cast<off_t>(offset), whence);
+#endif
+}
+
+long long position_of(FILE* file) {
+#ifdef _WIN32
+    return _ftelli64(file);
+#else
+    return static_cast<long long>(ftello(file));
+#endif
+}
+
+void show_error(const char* text, const char* caption) {
+    platform_message_box(message_owner::none, text, caption, message_kind::error);
+}
+
+void show_wrong_size(long long size) {
+    char text[1024];
+    std::snprintf(text, sizeof text, "Wrong ROM size.\n\nActual: %lld bytes\nExpected: %u bytes", size,
+                  static_cast<unsigned>(rom_expected_size));
+    show_error(text, "ROM loader: WRONG SIZE");
+}
+
+// The size of a file that turned out longer than its measured size: measured
+// again, and at least one byte more than expected.
+long long size_of_longer_file(FILE* file) {
+    long long size = -1;
+    if (seek_to(file, 0, SEEK_END) == 0) size = position_of(file);
+    const long long at_least = static_cast<long long>(rom_expected_size) + 1;
+    return size < at_least ? at_least : size;
+}
+
+int header_matches(const uint8_t* block) {
+    return std::memcmp(block + 0xA0, "ORVALISQUEST", 12) == 0 && std::memcmp(block + 0xAC, "AORV", 4) == 0;
+}
+
+}  // namespace
+
+void rom_replace_expected_sha1(const uint8_t digest[20]) {
+    std::memcpy(replaced_sha1, digest, sizeof replaced_sha1);
+    expected_sha1 = replaced_sha1;
+}
+
+void rom_restore_expected_sha1() { expected_sha1 = rom_expected_sha1; }
+
+void release_rom_image() {
+    std::free(rom_image);
+    rom_image = nullptr;
+    rom_size = 0;
+    // Nothing may keep pointing into the freed block.
+    for (const uint8_t*& pointer : run_record_pointers) pointer = nullptr;
+    iwram_data.intro_state.text_table = nullptr;
+}
+
+int load_rom() {
+    release_rom_image();
+
+    static char path[4096];
+    std::memset(path, 0, sizeof path);
+    if (!platform_choose_file(path, sizeof path)) return 0;
+    path[sizeof path - 1] = '\0';
+
+    FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        char text[1024];
+        // A long path is cut short to fit the message.
+        if (std::snprintf(text, sizeof text, "fopen() failed.\n\nPath:\n%s", path) < 0) text[0] = '\0';
+        show_error(text, "ROM loader: OPEN FAILED");
+        return 0;
+    }
+    if (seek_to(file, 0, SEEK_END) != 0) {
+        std::fclose(file);
+        show_error("fseek(SEEK_END) failed.", "ROM loader: SEEK FAILED");
+        return 0;
+    }
+    const long long size = position_of(file);
+    if (size < 0) {
+        std::fclose(file);
+        show_error("ftell() failed.", "ROM loader: SIZE FAILED");
+        return 0;
+    }
+    if (size != static_cast<long long>(rom_expected_size)) {
+        std::fclose(file);
+        show_wrong_size(size);
+        return 0;
+    }
+    if (seek_to(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        show_error("fseek(SEEK_SET) failed.", "ROM loader: SEEK FAILED");
+        return 0;
+    }
+    uint8_t* block = static_cast<uint8_t*>(std::malloc(rom_expected_size));
+    if (!block) {
+        std::fclose(file);
+        show_error("Could not allocate memory for the ROM.", "ROM loader: ALLOCATION FAILED");
+        return 0;
+    }
+    if (std::fread(block, 1, rom_expected_size, file) != rom_expected_size) {
+        std::free(block);
+        std::fclose(file);
+        show_error("Could not read the complete ROM.", "ROM loader: READ FAILED");
+        return 0;
+    }
+    // A file that grew after it was measured is longer than an image can be.
+    if (std::fgetc(file) != EOF) {
+        const long long true_size = size_of_longer_file(file);
+        std::free(block);
+        std::fclose(file);
+        show_wrong_size(true_size);
+        return 0;
+    }
+    std::fclose(file);
+
+    if (!header_matches(block)) {
+        std::free(block);
+        show_error("ROM was read successfully, but the GBA header check failed.",
+                   "ROM loader: HEADER FAILED");
+        return 0;
+    }
+
+    uint8_t digest[20];
+    if (!platform_sha1(block, rom_expected_size, digest) || std::memcmp(digest, expected_sha1, 20) != 0) {
+        std::free(block);
+        show_error("ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.",
+                   "ROM loader: SHA-1 FAILED");
+        return 0;
+    }
+
+    rom_image = block;
+    rom_size = rom_expected_size;
+    return 1;
+}
