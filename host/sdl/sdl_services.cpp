@@ -1,11 +1,9 @@
 // Message boxes, SHA-1 and the frame sleep on SDL2.
-#include <openssl/evp.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
+#include "host/openssl/openssl_sha1.h"
 #include "host/platform.h"
 #include "host/sdl/sdl_backend.h"
 
@@ -20,14 +18,7 @@ void platform_message_box(message_owner owner, const char* text, const char* cap
 }
 
 int platform_sha1(const uint8_t* data, size_t size, uint8_t digest[20]) {
-    if (!digest || (!data && size != 0)) return 0;
-    static const uint8_t empty = 0;
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (!EVP_Digest(data ? data : &empty, size, value, &length, EVP_sha1(), nullptr) || length != 20)
-        return 0;
-    std::memcpy(digest, value, 20);
-    return 1;
+    return openssl_sha1(data, size, digest);
 }
 
 void platform_sleep_frame() {
