@@ -40,6 +40,9 @@ struct headless_state {
     int window_open;
     int show_command;
     uint32_t choose_count;
+    host_key queries[host_key_count];
+    int query_count;
+    uint32_t sha1_count;
 };
 
 headless_state state;
@@ -98,6 +101,12 @@ int headless_window_open() { return state.window_open; }
 int headless_show_command() { return state.show_command; }
 uint32_t headless_choose_count() { return state.choose_count; }
 
+uint32_t headless_sha1_count() { return state.sha1_count; }
+
+int headless_key_query_count() { return state.query_count; }
+
+host_key headless_key_query_at(int index) { return state.queries[index % host_key_count]; }
+
 uint16_t headless_buttons_on(uint32_t frame) {
     uint16_t buttons = 0;
     for (int i = 0; i < state.hold_count; ++i) {
@@ -134,6 +143,8 @@ void platform_present() {
 }
 
 int platform_key_down(host_key key) {
+    state.queries[state.query_count % host_key_count] = key;
+    ++state.query_count;
     const int bit = static_cast<int>(key);
     if (bit < 0 || bit >= host_key_count) return 0;
     return (headless_buttons_on(state.frame) >> bit) & 1;
@@ -160,6 +171,7 @@ void platform_message_box(message_owner owner, const char* text, const char* cap
 }
 
 int platform_sha1(const uint8_t* data, size_t size, uint8_t digest[20]) {
+    ++state.sha1_count;
     if (state.sha1_failure) return 0;
     return openssl_sha1(data, size, digest);
 }

@@ -54,6 +54,11 @@ int headless_window_open();          // 1 between open and destroy
 uint32_t headless_messages_shown();  // every box, also past the 16 recorded
 int headless_show_command();         // as passed to platform_show_window
 uint32_t headless_choose_count();    // file chooser runs
+uint32_t headless_sha1_count();      // digests asked for
+
+// Key queries: how many so far, and the last ten (query n at index n % 10).
+int headless_key_query_count();
+host_key headless_key_query_at(int index);
 
 // The active-high buttons the script holds on a frame.
 uint16_t headless_buttons_on(uint32_t frame);

@@ -1,0 +1,208 @@
+// load_rom: acceptance, every refusal with its text and caption, and the
+// release of a previous image.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/headless/headless.h"
+#include "hw/iwram_data.h"
+#include "rom/rom.h"
+#include "tests/rom/image_fixture.h"
+#include "tests/support/reset.h"
+
+namespace {
+
+class loader : public fresh_globals {
+protected:
+    scratch_dir dir;
+
+    // Runs load_rom on the file and expects one error box with this text and
+    // caption, and no image afterwards.
+    void expect_refused(const std::string& path, const std::string& text, const std::string& caption) {
+        headless_set_rom_path(path.c_str());
+        EXPECT_EQ(load_rom(), 0);
+        EXPECT_EQ(rom_image, nullptr);
+        EXPECT_EQ(rom_size, 0u);
+        ASSERT_EQ(headless_message_count(), 1);
+        const headless_message& shown = headless_message_at(0);
+        EXPECT_EQ(shown.text, text);
+        EXPECT_EQ(shown.caption, caption);
+        EXPECT_EQ(shown.kind, message_kind::error);
+        EXPECT_EQ(shown.owner, message_owner::none);
+    }
+};
+
+const char* const wrong_size_caption = "ROM loader: WRONG SIZE";
+const char* const header_text = "ROM was read successfully, but the GBA header check failed.";
+const char* const header_caption = "ROM loader: HEADER FAILED";
+const char* const sha1_text =
+    "ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.";
+const char* const sha1_caption = "ROM loader: SHA-1 FAILED";
+
+std::string wrong_size_text(const char* actual) {
+    return std::string("Wrong ROM size.\n\nActual: ") + actual + " bytes\nExpected: 8388608 bytes";
+}
+
+TEST_F(loader, accepts_the_expected_image_unchanged) {
+    const std::vector<uint8_t> image = make_image();
+    write_file(dir.file("good.gba"), image);
+    trust_image(image);
+    headless_set_rom_path(dir.file("good.gba").c_str());
+
+    ASSERT_EQ(load_rom(), 1);
+    EXPECT_EQ(headless_message_count(), 0);
+    ASSERT_NE(rom_image, nullptr);
+    EXPECT_EQ(rom_size, 0x800000u);
+    EXPECT_EQ(std::memcmp(rom_image, image.data(), image.size()), 0);
+}
+
+TEST_F(loader, cancelled_dialog_shows_nothing) {
+    EXPECT_EQ(load_rom(), 0);
+    EXPECT_EQ(headless_choose_count(), 1u);
+    EXPECT_EQ(headless_messages_shown(), 0u);
+    EXPECT_EQ(rom_image, nullptr);
+}
+
+TEST_F(loader, the_configured_digest_refuses_other_images) {
+    // No replaced digest: the program's own check applies to the synthetic image.
+    write_file(dir.file("other.gba"), make_image());
+    expect_refused(dir.file("other.gba"), sha1_text, sha1_caption);
+}
+
+TEST_F(loader, missing_file_names_its_path) {
+    const std::string path = dir.file("no such file.gba");
+    expect_refused(path, "fopen() failed.\n\nPath:\n" + path, "ROM loader: OPEN FAILED");
+}
+
+TEST_F(loader, wrong_sizes_report_the_true_size) {
+    struct row {
+        size_t size;
+        const char* shown;
+    };
+    const row rows[] = {{0, "0"}, {1, "1"}, {0x7FFFFF, "8388607"}, {0x800001, "8388609"}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.size);
+        reset_all_globals();
+        std::vector<uint8_t> bytes = make_image();
+        bytes.resize(r.size);
+        write_file(dir.file("sized.gba"), bytes);
+        trust_image(bytes);
+        expect_refused(dir.file("sized.gba"), wrong_size_text(r.shown), wrong_size_caption);
+    }
+}
+
+TEST_F(loader, sparse_file_past_4_gib_is_refused_with_its_size) {
+    // 4 GiB + 8 MiB narrows to exactly 8 MiB in 32 bits; it must not pass.
+    const std::string path = dir.file("huge.gba");
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const off_t size = (off_t{1} << 32) + 0x800000;
+    const int truncated = ::ftruncate(fd, size);
+    ::close(fd);
+    if (truncated != 0) GTEST_SKIP() << "this file system cannot hold a sparse 4 GiB file";
+    expect_refused(path, wrong_size_text("4303355904"), wrong_size_caption);
+}
+
+TEST_F(loader, unseekable_file_is_refused) {
+    // A pipe opens but cannot seek to its end.
+    const std::string path = dir.file("pipe.gba");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY);  // waits for the loader's open
+        if (fd >= 0) ::close(fd);
+    });
+    expect_refused(path, "fseek(SEEK_END) failed.", "ROM loader: SEEK FAILED");
+    writer.join();
+}
+
+TEST_F(loader, header_fields_are_checked) {
+    struct row {
+        uint32_t offset;
+        const char* replacement;
+    };
+    // First and last byte of the title, of the game code, and lower case.
+    const row rows[] = {{0xA0, "X"}, {0xAB, "X"}, {0xAC, "B"}, {0xAF, "W"}, {0xA0, "orvalisquest"}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.offset);
+        reset_all_globals();
+        std::vector<uint8_t> bytes = make_image();
+        std::memcpy(&bytes[r.offset], r.replacement, std::strlen(r.replacement));
+        write_file(dir.file("header.gba"), bytes);
+        trust_image(bytes);
+        expect_refused(dir.file("header.gba"), header_text, header_caption);
+    }
+}
+
+TEST_F(loader, header_failure_computes_no_digest) {
+    std::vector<uint8_t> bytes = make_image();
+    bytes[0xAC] = 'B';
+    write_file(dir.file("header.gba"), bytes);
+    expect_refused(dir.file("header.gba"), header_text, header_caption);
+    EXPECT_EQ(headless_sha1_count(), 0u);
+}
+
+TEST_F(loader, any_changed_byte_fails_the_digest) {
+    const std::vector<uint8_t> original = make_image();
+    trust_image(original);
+    for (uint32_t offset : {0u, 0x400000u, 0x7FFFFFu}) {
+        SCOPED_TRACE(offset);
+        std::vector<uint8_t> bytes = original;
+        bytes[offset] ^= 0x01;
+        write_file(dir.file("changed.gba"), bytes);
+        headless_reset();
+        expect_refused(dir.file("changed.gba"), sha1_text, sha1_caption);
+    }
+}
+
+TEST_F(loader, failing_digest_service_refuses) {
+    const std::string path = trusted_image_file(dir);
+    headless_fail_sha1(1);
+    expect_refused(path, sha1_text, sha1_caption);
+}
+
+TEST_F(loader, second_call_releases_the_first_image) {
+    const std::string path = trusted_image_file(dir);
+    headless_set_rom_path(path.c_str());
+    ASSERT_EQ(load_rom(), 1);
+    import_run_record_pointers();
+    ASSERT_NE(run_record_pointers[0], nullptr);
+    iwram_data.intro_state.text_table = rom_ptr(0x1000, 16);
+
+    headless_set_rom_path(nullptr);  // the second dialog is cancelled
+    EXPECT_EQ(load_rom(), 0);
+    EXPECT_EQ(rom_image, nullptr);
+    EXPECT_EQ(rom_size, 0u);
+    for (const uint8_t* pointer : run_record_pointers) EXPECT_EQ(pointer, nullptr);
+    EXPECT_EQ(iwram_data.intro_state.text_table, nullptr);
+    EXPECT_EQ(headless_messages_shown(), 0u);
+}
+
+TEST_F(loader, second_call_with_a_refused_file_leaves_no_image) {
+    const std::string path = trusted_image_file(dir);
+    headless_set_rom_path(path.c_str());
+    ASSERT_EQ(load_rom(), 1);
+    write_file(dir.file("empty.gba"), {});
+    expect_refused(dir.file("empty.gba"), wrong_size_text("0"), wrong_size_caption);
+}
+
+TEST_F(loader, second_call_can_accept_again) {
+    const std::string path = trusted_image_file(dir);
+    headless_set_rom_path(path.c_str());
+    ASSERT_EQ(load_rom(), 1);
+    ASSERT_EQ(load_rom(), 1);
+    EXPECT_EQ(rom_size, 0x800000u);
+    EXPECT_EQ(rom_image[0x1234], image_byte(0x1234));
+}
+
+TEST_F(loader, reset_restores_the_configured_digest) {
+    const std::string path = trusted_image_file(dir);
+    reset_all_globals();
+    expect_refused(path, sha1_text, sha1_caption);
+}
+
+}  // namespace
