@@ -1,7 +1,5 @@
-// Placeholder until the save layer lands.
-#include "save/boot_check.h"
-
-void save_boot_check() {}
 #include "save/save_globals.h"
 
-void save_reset_globals() {}
+#include "save/save_memory.h"
+
+void save_reset_globals() { sram_write_fault = nullptr; }

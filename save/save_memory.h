@@ -74,3 +74,9 @@ uint8_t* sram_write_verified(const uint8_t* source, uint8_t* destination, uint32
 uint8_t* sram_erase_all();
 uint8_t* transfer_section(uint8_t id);
 int slot_transfer_step(uint8_t mode);
+
+// Test-only chip fault: when set, called after each copy inside
+// sram_write_verified with the destination range and the attempt (1..3), so a
+// test can keep bytes stuck or flip bits. Null in the program.
+using sram_fault_hook = void (*)(uint8_t* destination, uint32_t length, int attempt);
+extern sram_fault_hook sram_write_fault;
