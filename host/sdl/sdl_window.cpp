@@ -1,6 +1,7 @@
 // The main window, its event drain, the presentation of frame_buffer and the
 // keyboard, on SDL2.
 #include <cstdio>
+#include <cstring>
 
 #include "host/platform.h"
 #include "host/sdl/sdl_backend.h"
@@ -55,13 +56,20 @@ int sdl_video_ready() {
     if (video_state == 0) {
         SDL_SetMainReady();
         video_state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+        // Without a display SDL falls back to drivers that show nothing.
+        const char* driver = video_state == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+        if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+            SDL_SetError("no display available (SDL chose its %s video driver)", driver);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            video_state = -1;
+        }
     }
     return video_state == 1;
 }
 
 window_open_result platform_open_window(void*) {
     if (!sdl_video_ready()) {
-        std::fprintf(stderr, "Orvalis PC: no display: %s\n", SDL_GetError());
+        std::fprintf(stderr, "Orvalis PC: cannot open the window: %s\n", SDL_GetError());
         return window_open_result::window_failed;
     }
     // Nearest-neighbour stretching; no vertical-sync wait, since the frame
