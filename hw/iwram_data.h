@@ -23,7 +23,7 @@ struct intro_state_record {
     uint8_t phase_counter;       // 0x0A
     uint8_t pad_0b;
     uint16_t scene_timer;  // 0x0C
-    uint8_t pad_0e[2];
+    uint16_t text_table_length;  // 0x0E: bytes readable at text_table (free room in the record)
     union {
         const uint8_t* text_table;  // 0x10, points into the loaded image
         uint8_t text_table_room[8];
@@ -43,6 +43,7 @@ struct intro_state_record {
 };
 static_assert(sizeof(intro_state_record) == 1752);
 static_assert(offsetof(intro_state_record, scene_timer) == 0x0C);
+static_assert(offsetof(intro_state_record, text_table_length) == 0x0E);
 static_assert(offsetof(intro_state_record, text_table) == 0x10);
 static_assert(offsetof(intro_state_record, palette_buffer) == 0x18);
 static_assert(offsetof(intro_state_record, zoom_angle) == 0x38);
