@@ -234,8 +234,9 @@ def dismiss_notice(program, screen, main_window, index):
 # Reference frames from the native headless capture of the same cartridge.
 
 class Reference:
-    """The headless program's frames of the demo cartridge: frame n is the
-    picture presented by loop pass n."""
+    """The headless program's run of the demo cartridge: a state-log row per
+    presented frame (frame n is the picture of loop pass n, with a digest of
+    its frame buffer) and the pictures of every frame that shows sprites."""
 
     def __init__(self, release_dir, frames):
         self.rom = os.path.join(release_dir, "orvalis-demo.gba")
@@ -243,47 +244,120 @@ class Reference:
         expect(os.path.isfile(self.rom), f"no demo cartridge at {self.rom}")
         expect(os.access(capture, os.X_OK), f"no capture tool at {capture}")
         directory = os.path.join(os.environ["ORVALIS_WINE_TMP"], "capture")
-        stamp = os.path.join(directory, "frames.rgb")
-        if not os.path.isfile(stamp):
-            os.makedirs(directory, exist_ok=True)
-            subprocess.run([capture, "--rom", self.rom, "--png-dir", directory, "--png-frames",
-                            f"1-{frames}"], check=True, capture_output=True, timeout=120)
-            pngs = sorted(f for f in os.listdir(directory) if f.endswith(".png"))
-            expect(len(pngs) == frames, f"the capture wrote {len(pngs)} frames, expected {frames}")
-            raw = subprocess.run(["/usr/bin/convert", *[os.path.join(directory, p) for p in pngs],
+        os.makedirs(directory, exist_ok=True)
+        log = os.path.join(directory, "state.csv")
+        if not os.path.isfile(log):
+            run_capture(capture, "--rom", self.rom, "--frames", str(frames), "--state-log", log + ".part")
+            os.replace(log + ".part", log)
+        self.rows = read_state_log(log)
+        black = fnv1a_64(bytes(WIDTH * HEIGHT * 4))
+        self.shown = [r["frame"] for r in self.rows if r["digest"] != black]
+        expect(self.shown, "the capture shows no sprites at all")
+        self.digests = {r["frame"]: r["digest"] for r in self.rows}
+
+        raw_path = os.path.join(directory, "shown.rgb")
+        if not os.path.isfile(raw_path):
+            png_dir = os.path.join(directory, "png")
+            os.makedirs(png_dir, exist_ok=True)
+            run_capture(capture, "--rom", self.rom, "--frames", str(self.shown[-1]), "--png-dir", png_dir,
+                        "--png-frames", frame_list(self.shown))
+            pngs = sorted((f for f in os.listdir(png_dir) if f.endswith(".png")),
+                          key=lambda f: int(re.findall(r"\d+", f)[-1]))
+            expect(len(pngs) == len(self.shown), f"the capture wrote {len(pngs)} PNGs, "
+                                                 f"expected {len(self.shown)}")
+            raw = subprocess.run(["/usr/bin/convert", *[os.path.join(png_dir, p) for p in pngs],
                                   "-depth", "8", "rgb:-"], check=True, capture_output=True,
-                                 timeout=120).stdout
-            with open(stamp + ".part", "wb") as f:
+                                 timeout=300).stdout
+            with open(raw_path + ".part", "wb") as f:
                 f.write(raw)
-            os.replace(stamp + ".part", stamp)
-        with open(stamp, "rb") as f:
+            os.replace(raw_path + ".part", raw_path)
+        with open(raw_path, "rb") as f:
             raw = f.read()
         size = WIDTH * HEIGHT * 3
-        expect(len(raw) == frames * size, "the capture's frames have the wrong size")
-        self.frames = [raw[i * size:(i + 1) * size] for i in range(frames)]
+        expect(len(raw) == len(self.shown) * size, "the capture's pictures have the wrong size")
+        self.pictures = {n: raw[i * size:(i + 1) * size] for i, n in enumerate(self.shown)}
+        # The pictures and the log describe the same frames.
+        for n in (self.shown[0], self.shown[-1]):
+            expect(picture_digest(self.pictures[n]) == self.digests[n],
+                   f"the PNG of frame {n} does not match the state log's digest")
 
-    def first_text_scene(self):
-        """Frame numbers (from 1) of the first run of non-black frames: the
-        text and cursor of the first text scene."""
-        run = []
-        for n, frame in enumerate(self.frames, start=1):
-            if not is_black(frame):
-                run.append(n)
-            elif run:
-                return run
-        if run:
-            return run
-        raise Failure("the capture shows no text scene")
+    def scene_frames(self, scene_index):
+        """The frames of an intro scene that show sprites."""
+        return [n for n in self.shown if self.rows[n - 1]["mode_stage"] == 2
+                and self.rows[n - 1]["scene_index"] == scene_index]
+
+    def shown_run(self, first):
+        """How many frames from frame first on show sprites without a break."""
+        shown = set(self.shown)
+        n = first
+        while n in shown:
+            n += 1
+        return n - first
 
     def match(self, picture, numbers):
         for n in numbers:
-            if self.frames[n - 1] == picture:
+            if self.pictures[n] == picture:
                 return n
         return None
 
     def closest(self, picture, numbers):
-        best = min(numbers, key=lambda n: differing_pixels(self.frames[n - 1], picture))
-        return best, differing_pixels(self.frames[best - 1], picture)
+        best = min(numbers, key=lambda n: differing_pixels(self.pictures[n], picture))
+        return best, differing_pixels(self.pictures[best], picture)
+
+    def palette(self):
+        colours = set()
+        for picture in self.pictures.values():
+            colours.update(picture[i:i + 3] for i in range(0, len(picture), 3))
+        return colours
+
+
+def frame_list(numbers):
+    """Ascending frame numbers as the capture's list: 25-40,60,..."""
+    runs = []
+    for n in numbers:
+        if runs and n == runs[-1][1] + 1:
+            runs[-1][1] = n
+        else:
+            runs.append([n, n])
+    return ",".join(f"{a}-{b}" if a != b else str(a) for a, b in runs)
+
+
+def run_capture(capture, *args):
+    result = subprocess.run([capture, *args], capture_output=True, text=True, timeout=300)
+    if result.returncode != 0:
+        raise Failure(f"orvalis-capture {' '.join(args)} failed ({result.returncode}): {result.stderr.strip()}")
+
+
+def read_state_log(path):
+    """frame,game_mode,mode_stage,scene_index,scene_timer,dispcnt,digest per row."""
+    rows = []
+    with open(path) as f:
+        for line in f:
+            fields = line.strip().split(",")
+            if len(fields) != 7 or not fields[0].isdigit():
+                continue  # the header
+            rows.append({"frame": int(fields[0]), "mode_stage": int(fields[2]),
+                         "scene_index": int(fields[3]), "digest": int(fields[6], 16)})
+    expect(rows and [r["frame"] for r in rows] == list(range(1, len(rows) + 1)),
+           f"the state log {path} does not list frames 1, 2, 3, ...")
+    return rows
+
+
+def fnv1a_64(data):
+    h = 0xCBF29CE484222325
+    for b in data:
+        h = ((h ^ b) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
+def picture_digest(picture):
+    """The capture's digest of the frame buffer (0x00RRGGBB pixels,
+    little-endian) that shows this RGB picture."""
+    buffer = bytearray(WIDTH * HEIGHT * 4)
+    buffer[0::4] = picture[2::3]
+    buffer[1::4] = picture[1::3]
+    buffer[2::4] = picture[0::3]
+    return fnv1a_64(buffer)
 
 
 def differing_pixels(a, b):
@@ -383,7 +457,8 @@ def close_and_expect_exit(program, screen, main_window):
 
 def test_play(args):
     reference = Reference(args.release_dir, args.frames)
-    scene = reference.first_text_scene()
+    scene = reference.scene_frames(0)
+    expect(scene, "the capture's first text scene shows nothing")
     screen = Screen()
     program, main_window = start_demo(args, screen, reference)
     try:
@@ -400,12 +475,12 @@ def test_play(args):
             expect(taken < deadline, "the intro's text did not appear within 30 s")
             time.sleep(POLL / 2)
         n, _ = wait_matching(screen, main_window, reference, scene, 5)
-        print(f"screenshot equals headless frame {n} (first text scene: frames {scene[0]}-{scene[-1]})")
+        print(f"screenshot equals headless frame {n} (first text scene shows frames {scene[0]}-{scene[-1]})")
 
         # Enter skips the intro: the picture turns black. Every frame lasts at
-        # least 16 ms, so black seen before the text scene's natural end proves
-        # the key was read.
-        natural_end = last_black + len(scene) * 0.016
+        # least 15 ms (a 16 ms sleep), so black seen before the first black
+        # frame the intro would show by itself proves the key was read.
+        natural_end = last_black + reference.shown_run(scene[0]) * 0.015
         hold(main_window, "Return")
         wait_for("the picture to turn black after Enter", lambda: is_black(screen.sampled(main_window)), 5)
         seen = time.monotonic()
@@ -428,7 +503,7 @@ def resize(screen, window, width, height):
 
 def test_window_size(args):
     reference = Reference(args.release_dir, args.frames)
-    shown = [n for n in range(1, len(reference.frames) + 1) if not is_black(reference.frames[n - 1])]
+    shown = reference.shown
     screen = Screen()
     program, main_window = None, None
     try:
@@ -448,10 +523,7 @@ def test_window_size(args):
         # Shrunk below the picture, pixels are dropped, never blended: every
         # colour on screen is one the picture has.
         resize(screen, main_window, 120, 80)
-        palette = set()
-        for n in shown:
-            frame = reference.frames[n - 1]
-            palette.update(frame[i:i + 3] for i in range(0, len(frame), 3))
+        palette = reference.palette()
         picture = wait_for("sprites in the shrunk window", lambda: (lambda p: p if not is_black(p) else None)(
             screen.sampled(main_window, 120, 80)), 10)
         foreign = {picture[i:i + 3] for i in range(0, len(picture), 3)} - palette
@@ -479,7 +551,7 @@ def main():
     parser.add_argument("test", choices=sorted(TESTS))
     parser.add_argument("--windows-dir", required=True, help="the windows build (orvalis.exe)")
     parser.add_argument("--release-dir", required=True, help="the native release build (capture, demo)")
-    parser.add_argument("--frames", type=int, default=900, help="headless frames to capture")
+    parser.add_argument("--frames", type=int, default=1500, help="headless frames to run (the whole intro)")
     args = parser.parse_args()
     for name in ("WINEPREFIX", "DISPLAY", "ORVALIS_WINE_TMP"):
         if not os.environ.get(name):
