@@ -1,0 +1,238 @@
+// Checks a built demo cartridge the way the program will read it: offsets and
+// lengths, shared bytes, sprite tables and their placement on screen, the
+// text code lists, the compressed streams (through the program's own
+// decoder) and the imported constants.
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "hw/lz77.h"
+#include "tools/cartridge/cartridge.h"
+#include "tools/cartridge/layout.h"
+
+namespace {
+
+uint16_t rd16(const std::vector<uint8_t>& img, uint32_t at) { return uint16_t(img[at] | (img[at + 1] << 8)); }
+
+struct checker {
+    const demo_cartridge& cart;
+    std::vector<std::string>& errors;
+    void expect(bool ok, const std::string& what) {
+        if (!ok) errors.push_back(what);
+    }
+    const cartridge_asset* find(const std::string& name) const {
+        for (auto& a : cart.assets)
+            if (a.name == name) return &a;
+        return nullptr;
+    }
+};
+
+// Pairs of assets that share bytes on purpose.
+bool may_share(const std::string& a, const std::string& b) {
+    auto pair = [&](const char* x, const char* y) { return (a == x && b == y) || (a == y && b == x); };
+    return pair("palette frame 6", "obj half height") || pair("palette frame 6", "code list scene 0") ||
+           pair("palette frame 6", "code list scene 3");
+}
+
+bool all_same(const uint8_t* p, size_t n, uint8_t v) {
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] != v) return false;
+    return true;
+}
+
+}  // namespace
+
+bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>& errors) {
+    checker c{cart, errors};
+    const auto& img = cart.image;
+    const size_t before = errors.size();
+    c.expect(img.size() == cartridge_size, "image is not 8 MiB");
+    if (img.size() != cartridge_size) return false;
+    c.expect(std::memcmp(&img[0xA0], "ORVALISQUEST", 12) == 0, "header title");
+    c.expect(std::memcmp(&img[0xAC], "AORV", 4) == 0, "header game code");
+
+    // Every asset within its listed length, written as claimed; bytes no asset
+    // claims hold the filler.
+    std::vector<int> owner(img.size(), -1);
+    for (size_t i = 0; i < cart.assets.size(); ++i) {
+        const auto& a = cart.assets[i];
+        bool inside = a.offset <= cartridge_size && a.length <= cartridge_size - a.offset;
+        c.expect(inside, a.name + " lies outside the image");
+        if (!inside) continue;
+        c.expect(a.bytes.size() <= a.length, a.name + " runs past its listed length");
+        c.expect(
+            a.bytes.size() <= a.length && std::memcmp(&img[a.offset], a.bytes.data(), a.bytes.size()) == 0,
+            a.name + " differs in the image");
+        for (uint32_t k = 0; k < a.length; ++k) {
+            int& o = owner[a.offset + k];
+            if (o >= 0 && !may_share(cart.assets[size_t(o)].name, a.name)) {
+                errors.push_back(a.name + " overlaps " + cart.assets[size_t(o)].name);
+                break;
+            }
+            if (o >= 0 && k < a.bytes.size()) {
+                const auto& other = cart.assets[size_t(o)];
+                uint32_t ko = a.offset + k - other.offset;
+                if (ko < other.bytes.size() && other.bytes[ko] != a.bytes[k]) {
+                    errors.push_back(a.name + " and " + other.name + " disagree on a shared byte");
+                    break;
+                }
+            }
+            if (o < 0) o = int(i);
+        }
+    }
+    size_t stray = 0;
+    for (size_t k = 0; k < img.size(); ++k)
+        if (owner[k] < 0 && img[k] != cartridge_filler) ++stray;
+    for (auto& a : cart.assets)  // the unused tail of a listed area keeps the filler too
+        for (size_t k = a.bytes.size(); k < a.length; ++k)
+            if (owner[a.offset + k] == int(&a - cart.assets.data()) && img[a.offset + k] != cartridge_filler)
+                ++stray;
+    c.expect(stray == 0, std::to_string(stray) + " bytes outside the assets are not filler");
+
+    // The compressed streams, through the program's decoder, bounded by the
+    // listed length and the destination area.
+    std::map<std::string, std::vector<uint8_t>> unpacked;
+    for (auto& a : cart.assets) {
+        if (!a.lz77) continue;
+        c.expect(img[a.offset] == 0x10, a.name + ": not an LZ77 stream");
+        uint32_t size = uint32_t(img[a.offset + 1] | (img[a.offset + 2] << 8) | (img[a.offset + 3] << 16));
+        c.expect(size <= a.destination_room, a.name + ": unpacks past its destination");
+        std::vector<uint8_t> out(a.destination_room, 0xEE);
+        uint32_t n = lz77_decompress(&img[a.offset], a.length, out.data(), a.destination_room);
+        out.resize(n);
+        c.expect(n == size && out == a.unpacked, a.name + ": does not unpack to the intended bytes");
+        unpacked[a.name] = out;
+    }
+    auto tiles_in = [&](const char* set) -> uint32_t { return uint32_t(unpacked[set].size() / 32); };
+
+    // Sprite tables: counts, shapes, colour mode, sheet rows and screen.
+    auto sheet_limit = [&](const table_use& t, int tile, int last_tile) {
+        if (t.sheet_first == 64) {
+            bool in4 = tile >= 64 && uint32_t(last_tile - 64) < tiles_in("sprite set 4");
+            bool in1 = last_tile < 64 && uint32_t(last_tile) < tiles_in("sprite set 1");
+            return in4 || in1;
+        }
+        const char* set = std::strcmp(t.name, "scene 7 table") == 0 ? "sprite set 7" : "sprite set 1";
+        return uint32_t(last_tile) < tiles_in(set);
+    };
+    auto on_screen = [](int x, int y, int w, int h) { return x < 240 && x + w > 0 && y < 160 && y + h > 0; };
+    auto place = [](int stored, int offset, int bits) {
+        int v = (stored + offset) & ((1 << bits) - 1);
+        return v >= (1 << (bits - 1)) ? v - (1 << bits) : v;
+    };
+
+    // Cursor positions the text engine reaches, for the cursor's placement.
+    std::vector<std::pair<int, int>> cursor_spots;
+
+    for (auto& s : text_scenes) {
+        uint32_t count = rd16(img, s.table);
+        int cx = s.cursor_x, cy = s.cursor_y;
+        uint32_t shown = 0;
+        bool ended = false;
+        for (uint32_t i = 0; i < s.codes_length && !ended; ++i) {
+            uint8_t code = img[s.codes + i];
+            if (code > 5) code = 0;
+            static const int reveals[6] = {1, 2, 1, 2, 2, 0};
+            cursor_spots.push_back({cx, cy});
+            for (int r = 0; r < reveals[code]; ++r, ++shown) {
+                if (shown >= count) break;
+                uint32_t at = s.table + 2 + 6 * shown;
+                int y = place(rd16(img, at) & 0xFF, -128, 8), x = place(rd16(img, at + 2) & 0x1FF, 120, 9);
+                c.expect(x == cx && (y == cy - 8 || y == cy || y == cy + 8),
+                         "text sprite " + std::to_string(shown) + " of the list at " +
+                             std::to_string(s.codes) + " is not where the cursor stood");
+            }
+            if (code == 5) ended = true;
+            if (code == 4) {
+                cy += 24;
+                cx = s.margin;
+            } else if (code != 1) {
+                cx += 8;
+            }
+            cursor_spots.push_back({cx, cy});
+        }
+        c.expect(ended, "code list at " + std::to_string(s.codes) + " has no 5");
+        c.expect(shown == count && count == s.count, "code list at " + std::to_string(s.codes) + " reveals " +
+                                                         std::to_string(shown) + " of " +
+                                                         std::to_string(count) + " sprites");
+    }
+
+    for (auto& t : intro_tables) {
+        const cartridge_asset* a = c.find(t.name);
+        c.expect(a && a->offset == t.offset && a->length == 2 + 6 * t.count,
+                 std::string(t.name) + ": not placed as listed");
+        uint32_t count = rd16(img, t.offset);
+        c.expect(count == t.count, std::string(t.name) + ": count " + std::to_string(count));
+        if (count != t.count) continue;
+        for (uint32_t k = 0; k < count; ++k) {
+            uint32_t at = t.offset + 2 + 6 * k;
+            uint16_t a0 = rd16(img, at), a1 = rd16(img, at + 2), a2 = rd16(img, at + 4);
+            int shape = a0 >> 14, size = a1 >> 14;
+            std::string who = std::string(t.name) + " sprite " + std::to_string(k);
+            c.expect(shape <= 2, who + ": shape 3");
+            if (shape > 2) continue;
+            int w = sprite_w(shape, size), h = sprite_h(shape, size);
+            bool deep = a0 & 0x2000;
+            int unit = deep ? 2 : 1;
+            int tile = a2 & 0x3FF;
+            c.expect(tile % 32 + (w / 8) * unit <= 32, who + ": runs past its sheet row");
+            c.expect(sheet_limit(t, tile, tile + (h / 8 - 1) * 32 + (w / 8) * unit - 1),
+                     who + ": tiles outside its set");
+            if (!t.visible) continue;
+            c.expect(!(a0 & 0x0300), who + ": affine or hidden");
+            if (t.text) c.expect(!deep, who + ": not 16 colours");
+            std::vector<std::pair<int, int>> offsets;
+            if (std::strcmp(t.name, "cursor table") == 0)
+                for (auto& p : cursor_spots) offsets.push_back({p.second, p.first});
+            else
+                offsets = {{t.y_offset[0], t.x_offset[0]}, {t.y_offset[1], t.x_offset[1]}};
+            for (auto& [yo, xo] : offsets) {
+                int y = place(a0 & 0xFF, yo, 8), x = place(a1 & 0x1FF, xo, 9);
+                if (!on_screen(x, y, w, h)) {
+                    errors.push_back(who + ": off screen");
+                    break;
+                }
+            }
+        }
+    }
+
+    // Imported constants.
+    for (int a = 0; a < 320; ++a) {
+        int16_t want = int16_t(std::lround(256.0 * std::sin(2.0 * M_PI * a / 256.0)));
+        if (int16_t(rd16(img, rom_sine_table + 2 * a)) != want) {
+            errors.push_back("sine table entry " + std::to_string(a));
+            break;
+        }
+    }
+    const uint8_t half_w[12] = {4, 8, 16, 32, 8, 16, 16, 32, 4, 4, 8, 16};
+    const uint8_t half_h[12] = {4, 8, 16, 32, 4, 4, 8, 16, 8, 16, 16, 32};
+    c.expect(std::memcmp(&img[rom_obj_half_width], half_w, 12) == 0, "obj half width");
+    c.expect(std::memcmp(&img[rom_obj_half_height], half_h, 12) == 0, "obj half height");
+    const std::pair<uint32_t, uint32_t> constants[] = {
+        {0x411400, 16}, {0x411410, 16}, {0x411420, 16}, {0x411430, 16}, {0x411468, 20}, {0x41147C, 12},
+        {0x411488, 32}, {0x4114A8, 32}, {0x4114C8, 32}, {0x4114E8, 32}, {0x411510, 8},  {0x411518, 4},
+        {0x41151C, 4},  {0x411524, 4},  {0x3459A0, 32}, {0x3459C4, 12}};
+    for (auto& [at, n] : constants)
+        c.expect(!all_same(&img[at], n, 0x00) && !all_same(&img[at], n, 0xFF),
+                 "constant at " + std::to_string(at) + " is all 0x00 or all 0xFF");
+    for (int k = 0; k < 12; ++k) c.expect(img[0x3459C4 + k] != 0, "a completion divisor is 0");
+    c.expect(img[0x411524] < 8, "start area above 7");
+    {
+        const int counts[7] = {42, 42, 57, 33, 20, 22, 99};
+        uint32_t at = 0x340AD4;
+        for (int k = 0; k < 7; ++k)
+            for (int r = 0; r < counts[k]; ++r, at += 60)
+                c.expect(img[at + 53] < 32 && img[at + 54] < 32, "area record outside its mask");
+        c.expect(at == 0x343D74 + 99 * 60, "area record tables do not end where the last one ends");
+    }
+    for (int i = 0; i < 16; ++i) {
+        uint32_t at = 0x3613E8 + uint32_t(i) * 640;
+        c.expect(img[at] < 8 && img[at + 2] == 0xFF && img[at + 3] == 0xFF && img[at + 4 + 11] == 0xFF &&
+                     std::memcmp(&img[at + 568], "ATRUNEND", 8) == 0 && all_same(&img[at + 577], 63, 0xFF),
+                 "run record " + std::to_string(i) + " is not laid out like the run-end record");
+    }
+    int flags = 0;
+    for (int i = 0; i < 32; ++i) flags += img[0x3602E8 + 8 * i] != 0;
+    c.expect(flags > 0 && flags < 32, "start-flag records all alike");
+    return errors.size() == before;
+}
