@@ -1,6 +1,6 @@
 # The SHA-1 an accepted cartridge image must have, as 40 hex digits. The
 # default is the digest of the demo cartridge the build generates.
-set(ORVALIS_DEMO_SHA1 "1c47138f8f259dc38c4c8be0f985d123e45c0690")
+set(ORVALIS_DEMO_SHA1 "4c23f876056c074e122fa89467db98c92376156a")
 set(ORVALIS_ROM_SHA1 "${ORVALIS_DEMO_SHA1}" CACHE STRING "SHA-1 of the accepted cartridge image (40 hex digits)")
 if(NOT ORVALIS_ROM_SHA1 MATCHES "^[0-9a-fA-F]+$")
   message(FATAL_ERROR "ORVALIS_ROM_SHA1 must be 40 hexadecimal digits")

@@ -556,8 +556,8 @@ demo_cartridge build_demo_cartridge() {
             back12.push_back(
                 make_sprite(wl, twl, (k % 5) * 48 + (k < 5 ? 4 : 28) - ox, (k < 5 ? 108 : 120) - oy, 3));
         back24.push_back(make_sprite(lamp, tl, tx - ox, ty + 2 - oy, 3));
-        back24.push_back(make_sprite(beam, tb, tx + 10 - ox, ty - 3 - oy, 3));
-        back24.push_back(make_sprite(beam, tb, tx - 26 - ox, ty - 3 - oy, 3, true));
+        back24.push_back(make_sprite(beam, tb, tx + 4 - ox, ty - 3 - oy, 3));
+        back24.push_back(make_sprite(beam, tb, tx - 20 - ox, ty - 3 - oy, 3, true));
         for (int k = 0; k < 19; ++k)
             back24.push_back(make_sprite(ws, tws, (k < 10 ? k * 24 + 12 : (k - 10) * 26 + 2) - ox,
                                          (k < 10 ? 108 : 120) - oy, 3));

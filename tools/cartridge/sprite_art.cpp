@@ -1,5 +1,7 @@
 // Pictures of the intro. Each grid: a "[name]" line, then rows of equal
-// length; '.' is transparent, 1-9 and a-f are colours of the sprite's bank.
+// length; '.' is transparent, 1-9 and a-f are colours of the sprite's bank,
+// and 'x' (colour 15) marks the pixels the generator recolours per copy (the
+// stars, each of which twinkles in a colour of its own).
 #include "tools/cartridge/sprite_art.h"
 
 #include <cstdio>
