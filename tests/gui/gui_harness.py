@@ -12,7 +12,6 @@ import signal
 import subprocess
 import tempfile
 import time
-import zlib
 
 from Xlib import X, Xatom, display as xdisplay, error as xerror, protocol
 
@@ -256,60 +255,6 @@ class Image:
         width, height = int(fields[1]), int(fields[2])
         pixels = data[pos + 1:pos + 1 + width * height * 3]
         return Image(width, height, pixels)
-
-    @staticmethod
-    def from_png(path):
-        """Reads an 8-bit, non-interlaced RGB or RGBA PNG."""
-        with open(path, "rb") as f:
-            data = f.read()
-        if data[:8] != b"\x89PNG\r\n\x1a\n":
-            raise Failure(f"{path} is not a PNG")
-        pos, idat = 8, b""
-        while pos < len(data):
-            length = int.from_bytes(data[pos:pos + 4], "big")
-            kind = data[pos + 4:pos + 8]
-            body = data[pos + 8:pos + 8 + length]
-            if kind == b"IHDR":
-                width, height = int.from_bytes(body[0:4], "big"), int.from_bytes(body[4:8], "big")
-                depth, colour, interlace = body[8], body[9], body[12]
-            elif kind == b"IDAT":
-                idat += body
-            pos += 12 + length
-        if depth != 8 or colour not in (2, 6) or interlace:
-            return Image.from_ppm(subprocess.run([CONVERT, path, "-depth", "8", "ppm:-"], capture_output=True,
-                                                 check=True).stdout)
-        channels = 3 if colour == 2 else 4
-        raw = zlib.decompress(idat)
-        stride = width * channels
-        out = bytearray()
-        previous = bytearray(stride)
-        pos = 0
-        for _ in range(height):
-            kind = raw[pos]
-            line = bytearray(raw[pos + 1:pos + 1 + stride])
-            pos += 1 + stride
-            for i in range(stride):
-                left = line[i - channels] if i >= channels else 0
-                up = previous[i]
-                corner = previous[i - channels] if i >= channels else 0
-                if kind == 1:
-                    line[i] = (line[i] + left) & 255
-                elif kind == 2:
-                    line[i] = (line[i] + up) & 255
-                elif kind == 3:
-                    line[i] = (line[i] + (left + up) // 2) & 255
-                elif kind == 4:
-                    p = left + up - corner
-                    pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                    pred = left if pa <= pb and pa <= pc else (up if pb <= pc else corner)
-                    line[i] = (line[i] + pred) & 255
-            previous = line
-            if channels == 3:
-                out += line
-            else:
-                for i in range(0, stride, 4):
-                    out += line[i:i + 3]
-        return Image(width, height, bytes(out))
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3

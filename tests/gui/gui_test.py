@@ -6,11 +6,13 @@ cases: cancel, refused, no-chooser, play
 """
 
 import argparse
+import csv
 import os
+import subprocess
 import sys
 import traceback
 
-from gui_harness import Failure, Image, Session, wait_for
+from gui_harness import CONVERT, Failure, Session, wait_for
 
 MAIN_TITLE = "Orvalis PC"
 NOTICE_TITLE = "Original game required"
@@ -69,78 +71,73 @@ def case_no_chooser(session, args):
     finish_with_notice(session, window)
 
 
-def text_scene_frames(frames):
-    """The frames of the first text scene: the first run of non-black frames."""
-    first = next((n for n in sorted(frames) if not frames[n].is_black()), None)
-    expect(first is not None, "the headless capture shows no picture at all")
-    scene = []
-    for n in sorted(frames):
-        if n < first:
-            continue
-        if frames[n].is_black():
-            break
-        scene.append(n)
-    return scene
+FRAME_BYTES = 240 * 160 * 3
 
 
-def load_capture(session, args, last_frame):
+def load_capture(session, args):
+    """Runs the headless capture of the same build: {frame: RGB bytes} and
+    the frames of the first text scene (scene 0 of the intro's scene stage)."""
     out = os.path.join(session.work, "capture")
     os.makedirs(out)
-    import subprocess
-    subprocess.run([args.capture, "--rom", args.rom, "--png-dir", out, "--png-frames", f"1-{last_frame}"],
+    log = os.path.join(out, "state.csv")
+    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(args.frames), "--state-log", log,
+                    "--png-dir", out, "--png-frames", f"1-{args.frames}"],
                    check=True, stdout=subprocess.DEVNULL, timeout=120)
-    frames = {}
-    for name in os.listdir(out):
-        digits = "".join(c for c in name if c.isdigit())
-        if name.endswith(".png") and digits:
-            frames[int(digits)] = Image.from_png(os.path.join(out, name))
-    expect(frames, f"the capture wrote no frames into {out}")
-    return frames
-
-
-def matching_frame(shot, frames, numbers, tolerance=0):
-    sampled = shot.sample(240, 160)
-    for n in numbers:
-        if sampled.differences(frames[n]) <= tolerance:
-            return n
-    return None
+    scene = []
+    with open(log) as f:
+        for row in csv.DictReader(f):
+            if (row["game_mode"], row["mode_stage"], row["scene_index"]) == ("1", "2", "0"):
+                scene.append(int(row["frame"]))
+    expect(scene, "the capture's state log shows no first text scene")
+    numbers = list(range(1, args.frames + 1))
+    paths = [os.path.join(out, f"frame-{n:06d}.png") for n in numbers]
+    missing = [p for p in paths if not os.path.exists(p)]
+    expect(not missing, f"the capture wrote no {missing[:1]}")
+    raw = subprocess.run([CONVERT, *paths, "-depth", "8", "rgb:-"], capture_output=True, check=True,
+                         timeout=120).stdout
+    expect(len(raw) == FRAME_BYTES * len(numbers), "the capture's PNGs are not all 240 x 160")
+    frames = {n: raw[i * FRAME_BYTES:(i + 1) * FRAME_BYTES] for i, n in enumerate(numbers)}
+    expect(any(frames[n] != bytes(FRAME_BYTES) for n in scene), "the first text scene shows nothing")
+    return frames, scene
 
 
 def case_play(session, args):
-    frames = load_capture(session, args, args.frames)
-    scene = text_scene_frames(frames)
-    window = start(session, args, args.rom)
-    shots = os.path.join(session.work, "shots")
-    os.makedirs(shots)
+    frames, scene = load_capture(session, args)
+    by_picture = {}
+    for n, picture in frames.items():
+        by_picture.setdefault(picture, n)
+    scene_pictures = {frames[n] for n in scene if frames[n] != bytes(FRAME_BYTES)}
 
-    # A picture of the text scene at 960 x 640 is exactly one of its headless frames.
+    window = start(session, args, args.rom)
+
+    # A picture of the text scene at 960 x 640, scaled down to 240 x 160, is
+    # exactly one of that scene's headless frames.
     def text_scene_shown():
         session.check_alive("the text scene")
         shot = session.screenshot(window)
         expect((shot.width, shot.height) == (960, 640), f"client area {shot.width}x{shot.height}, not 960x640")
-        return matching_frame(shot, frames, scene)
-    wait_for("a screenshot equal to a headless frame of the first text scene", text_scene_shown, 30, 0.05)
+        return shot.sample(240, 160).rgb in scene_pictures
+    wait_for("a screenshot equal to a headless frame of the first text scene", text_scene_shown, 30, 0.02)
 
-    # Resized to other proportions, the picture still fills the whole client area.
+    # Resized to other proportions, the stretched picture still fills the
+    # whole client area: sampled back to 240 x 160 it is a headless frame.
+    # (600 x 250 puts no sampled point on a cell boundary of either scale.)
     session.resize(window, 600, 250)
-    all_frames = sorted(frames)
-    tolerance = 240 * 160 // 100  # edge cells of a non-integer scale may round the other way
 
     def filled():
         session.check_alive("the resized picture")
         shot = session.screenshot(window)
         if (shot.width, shot.height) != (600, 250) or shot.is_black():
             return None
-        return matching_frame(shot, frames, all_frames, tolerance)
-    wait_for("a 600x250 screenshot filled by a headless frame", filled, 20, 0.05)
+        return by_picture.get(shot.sample(240, 160).rgb)
+    wait_for("a 600x250 screenshot filled by a headless frame", filled, 30, 0.02)
 
     # Enter held a few frames skips the intro: from then on the picture is black.
-    wait_for("a picture to skip", lambda: not session.screenshot(window).is_black(), 20, 0.05)
+    wait_for("a picture to skip", lambda: not session.screenshot(window).is_black(), 30, 0.02)
     session.hold_key(window, "Return")
     wait_for("a black picture after Enter", lambda: session.screenshot(window).is_black(), 10, 0.05)
     for _ in range(10):
-        shot = session.screenshot(window)
-        expect(shot.is_black(), "the picture came back after the intro was skipped")
+        expect(session.screenshot(window).is_black(), "the picture came back after the intro was skipped")
 
     session.close(window)
     code = session.wait_exit()
@@ -156,7 +153,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--rom")
     parser.add_argument("--capture")
-    parser.add_argument("--frames", type=int, default=600)
+    parser.add_argument("--frames", type=int, default=700)
     args = parser.parse_args()
     session = Session(args.case)
     failed = True
