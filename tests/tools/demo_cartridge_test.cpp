@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -112,7 +113,7 @@ TEST(DemoCartridge, ImportedTablesHoldTrueValues) {
     const auto& img = built().image;
     for (int a = 0; a < 320; ++a) {
         int16_t v = int16_t(rd16(img, 0x8C71C + 2 * a));
-        ASSERT_EQ(v, int16_t(std::lround(256.0 * std::sin(2.0 * M_PI * a / 256.0)))) << a;
+        ASSERT_EQ(v, int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)))) << a;
     }
     EXPECT_EQ(int16_t(rd16(img, 0x8C71C + 2 * 64)), 256);  // cosine of 0
     EXPECT_EQ(int16_t(rd16(img, 0x8C71C + 2 * 192)), -256);

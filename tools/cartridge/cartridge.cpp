@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <numbers>
 #include <sstream>
 
 #include "tools/cartridge/font_art.h"
@@ -42,7 +43,7 @@ struct tile_sheet {
     int rows = 0;                 // tile rows the sheet may use
     std::vector<uint8_t> pixels;  // 256 pixels a row, colour index each
     int shelf_y = 0, shelf_x = 0, shelf_h = 0;
-    std::map<std::vector<uint8_t>, int> known;
+    std::map<std::string, int> known;  // picture bytes and size -> first tile
 
     tile_sheet(int first, int max_rows)
         : first_tile(first), rows(max_rows), pixels(size_t(256) * max_rows * 8, 0) {}
@@ -50,9 +51,9 @@ struct tile_sheet {
     int add(const art_grid& g) {
         if (g.width % 8 || g.height % 8 || g.width > 64 || g.height > 64)
             fail("picture size not a sprite size");
-        std::vector<uint8_t> key = g.pixels;
-        key.push_back(uint8_t(g.width));
-        key.push_back(uint8_t(g.height));
+        std::string key(g.pixels.begin(), g.pixels.end());
+        key.push_back(char(g.width));
+        key.push_back(char(g.height));
         if (auto it = known.find(key); it != known.end()) return it->second;
         int tw = g.width / 8, th = g.height / 8;
         if (shelf_x + tw > 32) {
@@ -408,7 +409,7 @@ demo_cartridge build_demo_cartridge() {
     {
         std::vector<uint8_t> t;
         for (int a = 0; a < 320; ++a)
-            put16(t, uint16_t(int16_t(std::lround(256.0 * std::sin(2.0 * M_PI * a / 256.0)))));
+            put16(t, uint16_t(int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)))));
         b.place("sine table", rom_sine_table, 640, t);
     }
 
@@ -520,12 +521,12 @@ demo_cartridge build_demo_cartridge() {
         art_grid tall = crop(font.at('!'), 0, 0, 8, 16);
         int ts = set1.add(star), tp = set1.add(spark), tw = set1.add(wave), tt = set1.add(tall);
         for (int k = 0; k < 6; ++k) {
-            double a = 2.0 * M_PI * k / 6.0;
+            double a = 2.0 * std::numbers::pi * k / 6.0;
             zoom_a.push_back(make_sprite(star, ts, int(std::lround(20 * std::cos(a))) - 4,
                                          int(std::lround(20 * std::sin(a))) - 4, 3));
         }
         for (int k = 0; k < 7; ++k) {
-            double a = 2.0 * M_PI * k / 7.0;
+            double a = 2.0 * std::numbers::pi * k / 7.0;
             zoom_b.push_back(make_sprite(spark, tp, int(std::lround(28 * std::cos(a))) - 4,
                                          int(std::lround(28 * std::sin(a))) - 4, 4));
         }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 
 #include "hw/lz77.h"
 #include "tools/cartridge/cartridge.h"
@@ -198,7 +199,7 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
 
     // Imported constants.
     for (int a = 0; a < 320; ++a) {
-        int16_t want = int16_t(std::lround(256.0 * std::sin(2.0 * M_PI * a / 256.0)));
+        int16_t want = int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)));
         if (int16_t(rd16(img, rom_sine_table + 2 * a)) != want) {
             errors.push_back("sine table entry " + std::to_string(a));
             break;
