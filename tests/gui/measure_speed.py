@@ -20,6 +20,21 @@ def cpu_ticks(pid):
     return int(fields[11]) + int(fields[12])  # utime + stime
 
 
+def thread_ticks(pid):
+    """{thread name: utime + stime} of every thread of the process."""
+    out = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                head, tail = f.read().rsplit(")", 1)
+            name = head.split("(", 1)[1] + f"/{tid}"
+            fields = tail.split()
+            out[name] = int(fields[11]) + int(fields[12])
+        except OSError:
+            pass
+    return out
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -39,9 +54,9 @@ def main():
         pid = session.program.pid
         ticks_per_second = os.sysconf("SC_CLK_TCK")
         time.sleep(1.0)  # past the start-up, into the intro
-        start_ticks, start = cpu_ticks(pid), time.monotonic()
+        start_threads, start_ticks, start = thread_ticks(pid), cpu_ticks(pid), time.monotonic()
         time.sleep(args.frames * 0.0165)
-        end_ticks, end = cpu_ticks(pid), time.monotonic()
+        end_threads, end_ticks, end = thread_ticks(pid), cpu_ticks(pid), time.monotonic()
         session.close(window)
         session.wait_exit()
         with open(log) as f:
@@ -54,6 +69,10 @@ def main():
         print(f"frame period: mean {statistics.mean(periods):.3f} ms, stdev {statistics.stdev(periods):.3f} ms,"
               f" min {min(periods):.3f} ms, max {max(periods):.3f} ms")
         print(f"CPU: {cpu:.2f} % of one core over {end - start:.1f} s")
+        for name, ticks in sorted(end_threads.items()):
+            used = (ticks - start_threads.get(name, 0)) / ticks_per_second / (end - start) * 100
+            if used > 0:
+                print(f"  thread {name}: {used:.2f} %")
     finally:
         session.stop()
         session.keep_or_remove(False)
