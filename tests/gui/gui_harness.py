@@ -74,16 +74,16 @@ class Session:
             return None
 
     # ---- the stand-in chooser
-    def chooser_answers(self, path):
-        """Puts a `zenity` on PATH that records its arguments and answers path (None: cancel)."""
+    def chooser_answers(self, path, program="zenity"):
+        """Puts a chooser on PATH that records its arguments and answers path (None: cancel)."""
         bindir = os.path.join(self.work, "bin")
         os.makedirs(bindir, exist_ok=True)
         record = os.path.join(self.work, "chooser.args")
         answer = "exit 1" if path is None else f"printf '%s\\n' {shquote(path)}"
         script = f"#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > {shquote(record)}\n{answer}\n"
-        with open(os.path.join(bindir, "zenity"), "w") as f:
+        with open(os.path.join(bindir, program), "w") as f:
             f.write(script)
-        os.chmod(os.path.join(bindir, "zenity"), 0o755)
+        os.chmod(os.path.join(bindir, program), 0o755)
         return bindir
 
     def chooser_arguments(self):
