@@ -24,7 +24,7 @@
 namespace {
 volatile int counting;
 volatile unsigned long allocations;
-void note_allocation() {
+[[maybe_unused]] void note_allocation() {
     if (counting) allocations = allocations + 1;
 }
 }  // namespace
@@ -68,7 +68,7 @@ namespace {
 uint32_t last_counted;
 int16_t last_stage;
 
-void count_frames(uint32_t frame) {
+[[maybe_unused]] void count_frames(uint32_t frame) {
     if (frame == 1) counting = 1;  // the loader, imports and reset are over
     last_counted = frame;
     last_stage = iwram_data.mode_stage;
