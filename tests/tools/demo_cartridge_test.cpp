@@ -163,6 +163,13 @@ TEST(DemoCartridge, LayoutChecksRejectDamagedImages) {
         {"sprite set stream size changed",
          [](demo_cartridge& c) { poke(c, 0x45FDB4 + 1, uint8_t(c.image[0x45FDB4 + 1] ^ 0x40)); }},
         {"background map unpacking past its area", [](demo_cartridge& c) { poke(c, 0x47920C + 3, 0x01); }},
+        {"boat's sail colour black",
+         [](demo_cartridge& c) {
+             poke(c, 0x45FA94 + (4 * 16 + 2) * 2, 0);
+             poke(c, 0x45FA94 + (4 * 16 + 2) * 2 + 1, 0);
+         }},
+        {"closing sprite outside bank 0",
+         [](demo_cartridge& c) { poke(c, 0x45F8AC + 2 + 5, uint8_t(c.image[0x45F8AC + 2 + 5] | 0x10)); }},
         {"sine entry changed",
          [](demo_cartridge& c) { poke(c, 0x8C71C + 10, uint8_t(c.image[0x8C71C + 10] ^ 1)); }},
         {"half height changed", [](demo_cartridge& c) { poke(c, 0x45FD30, 5); }},

@@ -194,6 +194,40 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
                     break;
                 }
             }
+            if (deep) continue;
+            // Every ink pixel shows a colour in each palette and bank it is
+            // drawn with (the text engine's banks 0-2 for text and cursor,
+            // bank 0 under the four closing frames, else the stored bank).
+            const bool closing = std::strcmp(t.name, "scene 7 table") == 0;
+            const bool cursor_table = std::strcmp(t.name, "cursor table") == 0;
+            std::vector<std::pair<uint32_t, int>> banks;  // colour 0 of the palette, bank
+            if (t.text) {
+                for (int bk = 0; bk < 3; ++bk) {
+                    if (t.offset != 0x45F60A) banks.push_back({0x45F914, bk});
+                    if (t.offset == 0x45F60A || cursor_table) banks.push_back({0x45FA94, bk});
+                }
+            } else if (closing) {
+                c.expect((a2 >> 12) == 0, who + ": not in bank 0, which the palette frames fill");
+                for (uint32_t f : {0x45FC74u, 0x45FCB4u, 0x45FCF4u, 0x45FD34u}) banks.push_back({f, 0});
+            } else {
+                banks.push_back({0x45FA94, a2 >> 12});
+            }
+            const char* set = closing ? "sprite set 7" : "sprite set 1";
+            bool dark = false;
+            for (int py = 0; py < h && !dark; ++py)
+                for (int px = 0; px < w && !dark; ++px) {
+                    int tn = tile + (py / 8) * 32 + px / 8;
+                    const std::vector<uint8_t>& bytes =
+                        unpacked[tn >= 64 && t.sheet_first == 64 ? "sprite set 4" : set];
+                    size_t at = size_t(tn >= 64 && t.sheet_first == 64 ? tn - 64 : tn) * 32 +
+                                size_t((py % 8) * 8 + px % 8) / 2;
+                    if (at >= bytes.size()) continue;  // reported above
+                    int nibble = (px & 1) ? bytes[at] >> 4 : bytes[at] & 15;
+                    if (!nibble) continue;
+                    for (auto& [base, bk] : banks)
+                        if ((rd16(img, base + uint32_t(bk * 16 + nibble) * 2) & 0x7FFF) == 0) dark = true;
+                }
+            c.expect(!dark, who + ": draws an ink pixel in black");
         }
     }
 
