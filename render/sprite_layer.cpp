@@ -1,4 +1,288 @@
 #include "render/sprite_layer.h"
 
-// Placeholder until the renderer lands.
-void render_sprite_layer(uint32_t*) {}
+#include <algorithm>
+#include <cstring>
+
+#include "hw/color.h"
+#include "hw/oam.h"
+#include "hw/regions.h"
+#include "hw/registers.h"
+
+namespace {
+
+constexpr uint16_t dispcnt_obj_enable = 0x1000;
+constexpr uint16_t dispcnt_obj_1d = 0x0040;
+// Tile byte offsets wrap inside the 32 KiB sprite tile area, so no tile
+// number can reach past vram.
+constexpr uint32_t tile_area_mask = 0x7FFF;
+// Total on-screen sprite area above which hidden pixels are skipped.
+constexpr int cull_threshold = 2 * static_cast<int>(frame_pixels);
+
+// The sprite half of palette_ram widened to pixels, once per frame.
+void widen_obj_palette(uint32_t* lut) {
+    uint16_t colors[256];
+    std::memcpy(colors, palette_ram + obj_palette_offset, sizeof colors);
+    for (int c = 0; c < 256; ++c) lut[c] = color_to_pixel(colors[c]);
+}
+
+struct sprite {
+    int x, y, w, h;
+    int i0, i1, j0, j1;  // the rows and columns of the sprite that lie on screen
+    bool deep, hflip, vflip;
+    uint32_t tile0, bank;
+};
+
+// Reads entry n of oam; false when no pixel of it can reach the screen.
+bool read_entry(int n, sprite& s) {
+    oam_entry e;
+    std::memcpy(&e, oam + n * 8, sizeof e);
+    const unsigned shape = e.attr0 >> 14;
+    if (shape == 3 || (e.attr0 & 0x0300)) return false;
+    const unsigned index = shape * 4 + (e.attr1 >> 14);
+    s.w = sprite_widths[index];
+    s.h = sprite_heights[index];
+    // Rows 160..255 lie above the screen; 128..159 start on that row.
+    const int y = e.attr0 & 0xFF;
+    s.y = y < screen_height ? y : y - 256;
+    const int x = e.attr1 & 0x1FF;
+    s.x = x < 256 ? x : x - 512;
+    s.deep = e.attr0 & 0x2000;
+    s.hflip = e.attr1 & 0x1000;
+    s.vflip = e.attr1 & 0x2000;
+    s.tile0 = e.attr2 & 0x3FF;
+    s.bank = e.attr2 >> 12;
+    // Clip to the screen before any row is fetched.
+    s.i0 = std::max(0, -s.y);
+    s.i1 = std::min(s.h, screen_height - s.y);
+    s.j0 = std::max(0, -s.x);
+    s.j1 = std::min(s.w, screen_width - s.x);
+    return s.i0 < s.i1 && s.j0 < s.j1;
+}
+
+// The bytes of one tile row: eight (256 colours) or four (16 colours, the
+// left pixel of each pair in the low nibble). A row starts 4- or 8-aligned,
+// so it never straddles the wrap.
+template <bool deep>
+const uint8_t* tile_row_bytes(uint32_t tile, int py) {
+    return vram + obj_tiles_offset +
+           ((tile * 32 + static_cast<uint32_t>(py) * (deep ? 8 : 4)) & tile_area_mask);
+}
+
+template <bool deep>
+uint32_t index_at(const uint8_t* p, int k) {
+    if constexpr (deep)
+        return p[k];
+    else
+        return k & 1 ? p[k >> 1] >> 4 : p[k >> 1] & 0x0F;
+}
+
+// Bit k set when pixel k of the tile row is not transparent.
+template <bool deep>
+uint32_t opaque_mask(const uint8_t* p) {
+    if constexpr (deep) {
+        uint64_t t;
+        std::memcpy(&t, p, 8);
+        t |= t >> 4;
+        t |= t >> 2;
+        t |= t >> 1;
+        t &= 0x0101010101010101u;
+        // Gathers bit 0 of every byte into the top byte, byte k to bit 56 + k.
+        return static_cast<uint32_t>((t * 0x0102040810204080u) >> 56);
+    } else {
+        uint32_t t;
+        std::memcpy(&t, p, 4);
+        t |= t >> 2;
+        t |= t >> 1;
+        t &= 0x11111111u;                // bit 4k: nibble k is not zero
+        t = (t | t >> 3) & 0x03030303u;  // byte j: nibbles 2j, 2j+1
+        t = (t | t >> 6) & 0x000F000Fu;  // half h: nibbles 4h..4h+3
+        return (t | t >> 12) & 0xFF;
+    }
+}
+
+// Stores the pixels of `need` (bit k: source pixel k) of one tile row,
+// whose source pixels [k0, k1) are on screen. dst is the screen pixel of
+// source pixel k0; a flipped sprite runs leftward from it.
+template <bool deep, bool hflip>
+[[gnu::always_inline]] inline void put_pixels(const uint8_t* p, uint32_t need, int k0, int k1,
+                                              const uint32_t* pal, uint32_t* dst) {
+    constexpr int step = hflip ? -1 : 1;
+    if (need == 0xFF) {
+        for (int k = 0; k < 8; ++k) dst[k * step] = pal[index_at<deep>(p, k)];
+    } else if (k0 == 0 && k1 == 8) {
+        for (int k = 0; k < 8; ++k) {
+            const uint32_t c = pal[index_at<deep>(p, k)];
+            dst[k * step] = need >> k & 1 ? c : dst[k * step];
+        }
+    } else {
+        for (int k = k0; k < k1; ++k)
+            if (need >> k & 1) dst[(k - k0) * step] = pal[index_at<deep>(p, k)];
+    }
+}
+
+// The sprite column (from the sprite's left edge) that shows pixel k of tile column tc.
+template <bool hflip>
+int screen_column(int w, int tc, int k) {
+    return hflip ? w - 1 - tc * 8 - k : tc * 8 + k;
+}
+
+constexpr auto reversed_bytes = [] {
+    struct table {
+        uint8_t v[256];
+    } t{};
+    for (int b = 0; b < 256; ++b) {
+        int r = 0;
+        for (int k = 0; k < 8; ++k) r |= (b >> k & 1) << (7 - k);
+        t.v[b] = static_cast<uint8_t>(r);
+    }
+    return t;
+}();
+
+// Which screen pixels a nearer entry has already painted, a bit a pixel;
+// a fifth word per row lets a 64-bit window start at any column.
+using coverage = uint64_t[screen_height][5];
+
+uint64_t covered_from(const uint64_t* row, int c) {
+    const int q = c >> 6, sh = c & 63;
+    uint64_t m = row[q] >> sh;
+    if (sh) m |= row[q + 1] << (64 - sh);
+    return m;
+}
+
+void cover(uint64_t* row, int c, uint64_t m) {
+    const int q = c >> 6, sh = c & 63;
+    row[q] |= m << sh;
+    if (sh) row[q + 1] |= m >> (64 - sh);
+}
+
+// Entries are drawn nearest first, so a pixel is painted once, by the
+// lowest-numbered entry that is opaque there; the picture is the same as
+// painting entry 127 first and letting each entry overwrite the ones after it.
+template <bool deep, bool hflip>
+void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage& cov) {
+    const int i0 = s.i0, i1 = s.i1, j0 = s.j0, j1 = s.j1;
+    constexpr uint32_t unit = deep ? 2 : 1;
+    const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
+    // In 16 colours the bank selects 16 entries of the palette.
+    const uint32_t* pal = deep ? lut : lut + s.bank * 16;
+    // The visible screen columns as source columns.
+    const int sx0 = hflip ? s.w - j1 : j0;
+    const int sx1 = hflip ? s.w - j0 : j1;
+    const int tc0 = sx0 / 8, tc1 = (sx1 - 1) / 8;
+    // Bit b of a row window is screen column s.x + j0 + b.
+    const int xs = s.x + j0;
+    const uint64_t span = j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (j1 - j0)) - 1;
+    for (int i = i0; i < i1; ++i) {
+        uint64_t* crow = cov[s.y + i];
+        const uint64_t done = covered_from(crow, xs) & span;
+        if (done == span) continue;
+        const int sy = s.vflip ? s.h - 1 - i : i;
+        const uint32_t tile_row = static_cast<uint32_t>(sy / 8);
+        const uint32_t row_tile = s.tile0 + (one_dim ? tile_row * tiles_wide * unit : tile_row * 32);
+        // Index of the screen pixel of source column 0 (it may lie off screen).
+        const int row = (s.y + i) * screen_width + s.x;
+        uint64_t painted = 0;
+        for (int tc = tc0; tc <= tc1; ++tc) {
+            const int k0 = std::max(0, sx0 - tc * 8), k1 = std::min(8, sx1 - tc * 8);
+            // Window bit of the tile's leftmost screen pixel (its pixel 7 when flipped).
+            const int off = hflip ? s.w - 8 - tc * 8 - j0 : tc * 8 - sx0;
+            const uint32_t seg = static_cast<uint32_t>((off >= 0 ? done >> off : done << -off) & 0xFF);
+            const uint32_t seg_k = hflip ? reversed_bytes.v[seg] : seg;
+            const uint32_t todo = ((1u << k1) - 1) & ~((1u << k0) - 1) & ~seg_k;
+            if (!todo) continue;
+            const uint8_t* p = tile_row_bytes<deep>(row_tile + static_cast<uint32_t>(tc) * unit, sy & 7);
+            const uint32_t need = todo & opaque_mask<deep>(p);
+            if (!need) continue;
+            put_pixels<deep, hflip>(p, need, k0, k1, pal, frame + row + screen_column<hflip>(s.w, tc, k0));
+            const uint64_t scr = hflip ? reversed_bytes.v[need] : need;
+            painted |= off >= 0 ? scr << off : scr >> -off;
+        }
+        cover(crow, xs, painted);
+    }
+}
+
+// Paints entry rows over what is there, for drawing farthest first. Costs
+// nothing to set up, so it suits frames where little overlaps.
+template <bool deep, bool hflip>
+void paint_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame) {
+    constexpr uint32_t unit = deep ? 2 : 1;
+    const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
+    const uint32_t* pal = deep ? lut : lut + s.bank * 16;
+    const int sx0 = hflip ? s.w - s.j1 : s.j0;
+    const int sx1 = hflip ? s.w - s.j0 : s.j1;
+    const int tc0 = sx0 / 8, tc1 = (sx1 - 1) / 8;
+    for (int i = s.i0; i < s.i1; ++i) {
+        const int sy = s.vflip ? s.h - 1 - i : i;
+        const uint32_t tile_row = static_cast<uint32_t>(sy / 8);
+        const uint32_t row_tile = s.tile0 + (one_dim ? tile_row * tiles_wide * unit : tile_row * 32);
+        // Index of the screen pixel of source column 0 (it may lie off screen).
+        const int row = (s.y + i) * screen_width + s.x;
+        // Source pixels [k0, k1) of tile column tc.
+        const auto segment = [&](int tc, int k0, int k1) {
+            const uint8_t* p = tile_row_bytes<deep>(row_tile + static_cast<uint32_t>(tc) * unit, sy & 7);
+            const uint32_t in_view = ((1u << k1) - 1) & ~((1u << k0) - 1);
+            const uint32_t need = in_view & opaque_mask<deep>(p);
+            if (need)
+                put_pixels<deep, hflip>(p, need, k0, k1, pal,
+                                        frame + row + screen_column<hflip>(s.w, tc, k0));
+        };
+        if (tc0 == tc1) {
+            segment(tc0, sx0 - tc0 * 8, sx1 - tc0 * 8);
+            continue;
+        }
+        // Partly visible tiles at the edges, whole tiles between them.
+        int tc = tc0;
+        if (sx0 & 7) segment(tc++, sx0 & 7, 8);
+        for (; tc < sx1 / 8; ++tc) segment(tc, 0, 8);
+        if (sx1 & 7) segment(tc, 0, sx1 & 7);
+    }
+}
+
+template <bool deep, bool hflip>
+void draw_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage* cov) {
+    if (cov)
+        cull_rows<deep, hflip>(s, one_dim, lut, frame, *cov);
+    else
+        paint_rows<deep, hflip>(s, one_dim, lut, frame);
+}
+
+void draw_sprite(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage* cov) {
+    if (s.deep) {
+        if (s.hflip)
+            draw_rows<true, true>(s, one_dim, lut, frame, cov);
+        else
+            draw_rows<true, false>(s, one_dim, lut, frame, cov);
+    } else {
+        if (s.hflip)
+            draw_rows<false, true>(s, one_dim, lut, frame, cov);
+        else
+            draw_rows<false, false>(s, one_dim, lut, frame, cov);
+    }
+}
+
+}  // namespace
+
+void render_sprite_layer(uint32_t* frame) {
+    const uint16_t dispcnt = reg_load16(DISPCNT);
+    if (!(dispcnt & dispcnt_obj_enable)) return;
+    const bool one_dim = dispcnt & dispcnt_obj_1d;
+    uint32_t lut[256];
+    widen_obj_palette(lut);
+    sprite list[oam_entry_count];
+    int count = 0;
+    int area = 0;
+    for (int n = 0; n < oam_entry_count; ++n) {
+        if (!read_entry(n, list[count])) continue;
+        area += (list[count].i1 - list[count].i0) * (list[count].j1 - list[count].j0);
+        ++count;
+    }
+    // When the sprites cover the screen several times over, drawing the
+    // nearest first and skipping what it hides is cheaper than overdraw.
+    if (area > cull_threshold) {
+        coverage cov = {};
+        for (int n = 0; n < count; ++n) draw_sprite(list[n], one_dim, lut, frame, &cov);
+    } else {
+        // Entry 127 first, so lower-numbered entries end up on top.
+        for (int n = count - 1; n >= 0; --n) draw_sprite(list[n], one_dim, lut, frame, nullptr);
+    }
+}
