@@ -84,10 +84,30 @@ def hold(window, key, seconds=0.3):
     xdotool("keyup", key)
 
 
-def type_path(window, unix_path):
-    focus(window)
-    xdotool("type", "--delay", "20", "Z:" + unix_path.replace("/", "\\"))
-    xdotool("key", "Return")
+def type_path(window, unix_path, title=DIALOG_TITLE):
+    """Types the path as a Z: path into the file dialog and accepts it; types
+    it once more if the dialog is still open (keys typed while the dialog was
+    still setting itself up can be lost)."""
+    for attempt in range(2):
+        focus(window)
+        xdotool("key", "Home", "shift+End", "BackSpace")
+        xdotool("type", "--delay", "20", "Z:" + os.path.abspath(unix_path).replace("/", "\\"))
+        xdotool("key", "Return")
+        try:
+            wait_window_gone(title, 10)
+            return
+        except Failure:
+            if attempt == 1:
+                raise Failure(f'the dialog "{title}" did not accept {unix_path}; windows shown: '
+                              f"{visible_titles()}")
+
+
+def visible_titles():
+    out = xdotool("search", "--onlyvisible", "--name", ".", check=False)
+    titles = []
+    for wid in out.split():
+        titles.append(xdotool("getwindowname", wid, check=False).strip())
+    return titles
 
 
 class Screen:
@@ -247,7 +267,8 @@ class Reference:
         os.makedirs(directory, exist_ok=True)
         log = os.path.join(directory, "state.csv")
         if not os.path.isfile(log):
-            run_capture(capture, "--rom", self.rom, "--frames", str(frames), "--state-log", log + ".part")
+            run_capture(capture, "--rom", self.rom, "--trust-image", "--frames", str(frames), "--state-log",
+                        log + ".part")
             os.replace(log + ".part", log)
         self.rows = read_state_log(log)
         black = fnv1a_64(bytes(WIDTH * HEIGHT * 4))
@@ -259,7 +280,8 @@ class Reference:
         if not os.path.isfile(raw_path):
             png_dir = os.path.join(directory, "png")
             os.makedirs(png_dir, exist_ok=True)
-            run_capture(capture, "--rom", self.rom, "--frames", str(self.shown[-1]), "--png-dir", png_dir,
+            run_capture(capture, "--rom", self.rom, "--trust-image", "--frames", str(self.shown[-1]),
+                        "--png-dir", png_dir,
                         "--png-frames", frame_list(self.shown))
             pngs = sorted((f for f in os.listdir(png_dir) if f.endswith(".png")),
                           key=lambda f: int(re.findall(r"\d+", f)[-1]))
@@ -444,7 +466,6 @@ def test_wrong_size(args):
 def start_demo(args, screen, reference):
     program, main_window, dialog = start_main(args, screen)
     type_path(dialog, reference.rom)
-    wait_window_gone(DIALOG_TITLE)
     return program, main_window
 
 
@@ -462,6 +483,9 @@ def test_play(args):
     screen = Screen()
     program, main_window = start_demo(args, screen, reference)
     try:
+        # The closed dialog's pixels linger until the window repaints; the
+        # boot frames are black.
+        wait_for("the black picture of the boot", lambda: is_black(screen.sampled(main_window)), 30)
         # Poll until the text shows; remember when the picture was last seen
         # black, since the text cannot have started before that.
         last_black = time.monotonic()
@@ -472,8 +496,9 @@ def test_play(args):
             if not is_black(picture):
                 break
             last_black = taken
-            expect(taken < deadline, "the intro's text did not appear within 30 s")
-            time.sleep(POLL / 2)
+            expect(taken < deadline, f"the intro's text did not appear within 30 s; message boxes: "
+                                     f"{program.message_texts()}")
+            time.sleep(POLL / 4)
         n, _ = wait_matching(screen, main_window, reference, scene, 5)
         print(f"screenshot equals headless frame {n} (first text scene shows frames {scene[0]}-{scene[-1]})")
 
@@ -557,16 +582,32 @@ def main():
         if not os.environ.get(name):
             print(f"{name} is not set; run the Wine tests with scripts/test-windows", file=sys.stderr)
             return 2
+    passed = True
     try:
         TESTS[args.test](args)
     except Failure as failure:
+        passed = False
         print(f"FAILED {args.test}: {failure}", file=sys.stderr)
         return 1
+    except Exception:
+        passed = False
+        raise
     finally:
-        # Let this prefix's Wine processes end before the next test starts.
-        subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+        # Let this prefix's Wine processes end before the next test starts
+        # (ended at once after a failure, which may leave windows open).
+        end_wine(passed)
     print(f"passed {args.test}")
     return 0
+
+
+def end_wine(wait):
+    if wait:
+        try:
+            subprocess.run(["wineserver", "-w"], timeout=60, check=False)
+            return
+        except subprocess.TimeoutExpired:
+            pass
+    subprocess.run(["wineserver", "-k"], timeout=60, check=False)
 
 
 if __name__ == "__main__":
