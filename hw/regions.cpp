@@ -28,5 +28,6 @@ void hw_reset_globals() {
     std::memset(oam, 0, sizeof oam);
     std::memset(sram, 0, sizeof sram);
     std::memset(frame_buffer, 0, sizeof frame_buffer);
-    iwram_data = iwram_data_block{};
+    // Every byte, padding and unused room included, as at program start.
+    std::memset(static_cast<void*>(&iwram_data), 0, sizeof iwram_data);
 }
