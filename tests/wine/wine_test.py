@@ -562,8 +562,57 @@ def test_window_size(args):
             program.stop()
 
 
+# (xdotool key names, KEYINPUT while they are held): each of the ten keys
+# alone, and held together in the combinations the game looks for.
+KEY_CASES = [
+    (["x"], 0x03FE), (["z"], 0x03FD), (["BackSpace"], 0x03FB), (["Return"], 0x03F7),
+    (["Right"], 0x03EF), (["Left"], 0x03DF), (["Up"], 0x03BF), (["Down"], 0x037F),
+    (["s"], 0x02FF), (["a"], 0x01FF),
+    (["a", "s"], 0x00FF),                            # L and R
+    (["x", "z", "BackSpace", "Return"], 0x03F0),     # the soft-reset combination
+    (["Left", "Right"], 0x03CF),                     # opposite directions both held
+    (["q"], 0x03FF),                                 # an unmapped key
+]
+
+
+def test_keys(args):
+    program = Program(os.path.join(args.windows_dir, "orvalis-keys-probe.exe"), name="keys")
+    screen = Screen()
+    try:
+        window = wait_window(WINDOW_TITLE)
+
+        def keyinput():
+            values = re.findall(r"KEYINPUT ([0-9A-F]{4})", program.output())
+            return int(values[-1], 16) if values else None
+
+        wait_for("the first keyboard poll", lambda: keyinput() == 0x03FF, 10)
+        for keys, expected in KEY_CASES:
+            focus(window)
+            xdotool("keydown", *keys)
+            try:
+                if expected == 0x03FF:
+                    time.sleep(0.3)  # nothing may change while it is held
+                    got = keyinput()
+                else:
+                    try:
+                        got = wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected and expected, 3)
+                    except Failure:
+                        got = keyinput()
+            finally:
+                xdotool("keyup", *keys)
+            shown = "nothing" if got is None else f"{got:04X}"
+            expect(got == expected, f"holding {'+'.join(keys)}: KEYINPUT {shown}, expected {expected:04X}")
+            wait_for("all keys released", lambda: keyinput() == 0x03FF, 3)
+        screen.close(window)
+        code = program.wait_exit()
+        expect(code == 0, f"the probe exited with {code}")
+    finally:
+        program.stop()
+
+
 TESTS = {
     "sha1": test_sha1,
+    "keys": test_keys,
     "cancel": test_cancel,
     "wrong_size": test_wrong_size,
     "play": test_play,

@@ -1,0 +1,30 @@
+// Opens the program's window and prints KEYINPUT (hexadecimal, one line)
+// each time a keyboard poll changes it, so a test can press keys in the
+// window and read back what the key register saw. Ends with exit code 0
+// when the window is closed, 1 after a minute.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "host/host.h"
+#include "host/platform.h"
+#include "hw/registers.h"
+
+int main() {
+    if (platform_open_window(GetModuleHandleA(nullptr)) != window_open_result::ok) return 1;
+    platform_show_window(SW_SHOWDEFAULT);
+    int last = -1;
+    for (int frame = 0; frame < 60 * 60; ++frame) {
+        if (!platform_drain_messages()) return 0;
+        poll_keyboard();
+        const int value = reg_load16(KEYINPUT);
+        if (value != last) {
+            std::printf("KEYINPUT %04X\n", value);
+            std::fflush(stdout);
+            last = value;
+        }
+        platform_present();
+        platform_sleep_frame();
+    }
+    return 1;
+}
