@@ -214,7 +214,7 @@ class Session:
             try:
                 self.dpy.close()
             except Exception:
-                pass
+                pass  # the server may already be gone
         if self.xvfb is not None:
             self.xvfb.send_signal(signal.SIGTERM)
             try:
@@ -222,6 +222,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.xvfb.kill()
                 self.xvfb.wait()
+        self.program = self.dpy = self.xvfb = None
 
     def keep_or_remove(self, failed):
         if failed:
@@ -271,6 +272,15 @@ class Image:
                 out += self.rgb[i:i + 3]
         return Image(width, height, bytes(out))
 
+    def frame_digest(self):
+        """FNV-1a 64 of the picture laid out as the program's frame buffer
+        (32-bit 0x00RRGGBB pixels, little-endian), as the capture logs it."""
+        words = bytearray(self.width * self.height * 4)
+        words[0::4] = self.rgb[2::3]
+        words[1::4] = self.rgb[1::3]
+        words[2::4] = self.rgb[0::3]
+        return fnv1a_64(words)
+
     def is_black(self):
         return not any(self.rgb)
 
@@ -278,6 +288,13 @@ class Image:
         if (self.width, self.height) != (other.width, other.height):
             return self.width * self.height
         return sum(1 for i in range(0, len(self.rgb), 3) if self.rgb[i:i + 3] != other.rgb[i:i + 3])
+
+
+def fnv1a_64(data):
+    value = 0xcbf29ce484222325
+    for byte in data:
+        value = ((value ^ byte) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return value
 
 
 def xdotool(*args, env, check=True):

@@ -2,7 +2,7 @@
 """The program in a real X server, driven as a user would drive it.
 
 usage: gui_test.py CASE --program PATH [--rom PATH --capture PATH]
-cases: cancel, kdialog, refused, no-chooser, play
+cases: cancel, kdialog, refused, no-chooser, play, skip-keys
 """
 
 import argparse
@@ -12,7 +12,7 @@ import subprocess
 import sys
 import traceback
 
-from gui_harness import CONVERT, Failure, Session, wait_for
+from gui_harness import CONVERT, Failure, Image, Session, wait_for
 
 MAIN_TITLE = "Orvalis PC"
 NOTICE_TITLE = "Original game required"
@@ -83,42 +83,84 @@ def case_no_chooser(session, args):
     finish_with_notice(session, window)
 
 
-FRAME_BYTES = 240 * 160 * 3
+BLACK = Image(240, 160, bytes(240 * 160 * 3)).frame_digest()
 
 
-def load_capture(session, args):
-    """Runs the headless capture of the same build: {frame: RGB bytes} and
-    the frames of the text scenes (scenes 0, 3 and 5 of the intro's scene stage)."""
+def load_capture(session, args, last_frame):
+    """Runs the headless capture of the same build over frames 1..last_frame:
+    {frame: digest of its picture} and {scene index: its frames in the
+    intro's scene stage}. A few of its frames are also written as PNGs and
+    checked against the logged digests, so that a screenshot's digest is
+    known to be computed the way the capture computes it."""
     out = os.path.join(session.work, "capture")
     os.makedirs(out)
     log = os.path.join(out, "state.csv")
-    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(args.frames), "--state-log", log,
-                    "--png-dir", out, "--png-frames", f"1-{args.frames}"],
+    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(last_frame), "--state-log", log],
                    check=True, stdout=subprocess.DEVNULL, timeout=120)
-    scene = []
+    digests, scenes = {}, {}
     with open(log) as f:
         for row in csv.DictReader(f):
-            if (row["game_mode"], row["mode_stage"]) == ("1", "2") and row["scene_index"] in ("0", "3", "5"):
-                scene.append(int(row["frame"]))
-    expect(scene, "the capture's state log shows no text scene")
-    numbers = list(range(1, args.frames + 1))
-    paths = [os.path.join(out, f"frame-{n:06d}.png") for n in numbers]
-    missing = [p for p in paths if not os.path.exists(p)]
-    expect(not missing, f"the capture wrote no {missing[:1]}")
-    raw = subprocess.run([CONVERT, *paths, "-depth", "8", "rgb:-"], capture_output=True, check=True,
-                         timeout=120).stdout
-    expect(len(raw) == FRAME_BYTES * len(numbers), "the capture's PNGs are not all 240 x 160")
-    frames = {n: raw[i * FRAME_BYTES:(i + 1) * FRAME_BYTES] for i, n in enumerate(numbers)}
-    expect(any(frames[n] != bytes(FRAME_BYTES) for n in scene), "the text scenes show nothing")
-    return frames, scene
+            n = int(row["frame"])
+            digests[n] = int(row["digest"], 16)
+            if (row["game_mode"], row["mode_stage"]) == ("1", "2"):
+                scenes.setdefault(int(row["scene_index"]), []).append(n)
+    expect(len(digests) >= last_frame, f"the capture logged {len(digests)} frames, not {last_frame}")
+
+    shown = [n for s in (0, 3, 5) for n in scenes.get(s, []) if digests[n] != BLACK]
+    expect(shown, "the capture's text scenes show nothing")
+    checked = sorted({shown[0], shown[len(shown) // 2], shown[-1]})
+    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(checked[-1]), "--png-dir", out,
+                    "--png-frames", ",".join(map(str, checked))],
+                   check=True, stdout=subprocess.DEVNULL, timeout=120)
+    for n in checked:
+        rgb = subprocess.run([CONVERT, os.path.join(out, f"frame-{n:06d}.png"), "-depth", "8", "rgb:-"],
+                             capture_output=True, check=True, timeout=60).stdout
+        picture = Image(240, 160, rgb)
+        expect(len(rgb) == 240 * 160 * 3 and picture.frame_digest() == digests[n],
+               f"frame {n}: the capture's PNG does not have its logged digest")
+    return digests, scenes
+
+
+def early_text_pictures(digests, scenes, margin=70):
+    """Pictures shown only in the first part of a text scene, at least `margin`
+    frames before its text ends: seen on screen, the intro still has that long
+    to show text."""
+    early_frames = set()
+    for scene in (0, 3, 5):
+        if scene in scenes:
+            early_frames.update(n for n in scenes[scene] if n <= max(scenes[scene]) - margin)
+    where = {}
+    for n, picture in digests.items():
+        where.setdefault(picture, []).append(n)
+    early = {picture for picture, seen in where.items()
+             if picture != BLACK and all(n in early_frames for n in seen)}
+    expect(early, "no text scene shows a picture of its own early on")
+    return early
+
+
+def skip_with(session, window, key, early):
+    """The key, held a few frames early in a text scene, skips the intro: the
+    picture turns black at once and stays black, where the scene would go on
+    showing text for at least a second."""
+    shot = session.screenshot(window)
+    width, height = shot.width, shot.height
+
+    def early_in_scene():
+        session.check_alive("a text scene")
+        return session.screenshot(window).sample(240, 160).frame_digest() in early
+    wait_for(f"a {width}x{height} picture early in a text scene", early_in_scene, 40, 0.02)
+    session.hold_key(window, key, 0.15)
+    for _ in range(10):
+        expect(session.screenshot(window).is_black(), f"the picture is not black after {key} was held")
 
 
 def case_play(session, args):
-    frames, scene = load_capture(session, args)
+    digests, scenes = load_capture(session, args, args.frames)
     by_picture = {}
-    for n, picture in frames.items():
+    for n, picture in digests.items():
         by_picture.setdefault(picture, n)
-    scene_pictures = {frames[n] for n in scene if frames[n] != bytes(FRAME_BYTES)}
+    scene_pictures = {digests[n] for s in (0, 3, 5) for n in scenes.get(s, []) if digests[n] != BLACK}
+    early = early_text_pictures(digests, scenes)
 
     window = start(session, args, args.rom)
 
@@ -128,7 +170,7 @@ def case_play(session, args):
         session.check_alive("the text scene")
         shot = session.screenshot(window)
         expect((shot.width, shot.height) == (960, 640), f"client area {shot.width}x{shot.height}, not 960x640")
-        return shot.sample(240, 160).rgb in scene_pictures
+        return shot.sample(240, 160).frame_digest() in scene_pictures
     wait_for("a screenshot equal to a headless frame of a text scene", text_scene_shown, 30, 0.02)
 
     # Resized to other proportions, the stretched picture still fills the
@@ -141,23 +183,30 @@ def case_play(session, args):
         shot = session.screenshot(window)
         if (shot.width, shot.height) != (600, 250) or shot.is_black():
             return None
-        return by_picture.get(shot.sample(240, 160).rgb)
+        return by_picture.get(shot.sample(240, 160).frame_digest())
     wait_for("a 600x250 screenshot filled by a headless frame", filled, 30, 0.02)
 
-    # Enter held a few frames skips the intro: from then on the picture is black.
-    wait_for("a picture to skip", lambda: not session.screenshot(window).is_black(), 30, 0.02)
-    session.hold_key(window, "Return")
-    wait_for("a black picture after Enter", lambda: session.screenshot(window).is_black(), 10, 0.05)
-    for _ in range(10):
-        expect(session.screenshot(window).is_black(), "the picture came back after the intro was skipped")
-
+    skip_with(session, window, "Return", early)
     session.close(window)
     code = session.wait_exit()
     expect(code == 0, f"exit code {code} after closing the window, expected 0")
 
 
+def case_skip_keys(session, args):
+    """The keys that type x and z are the handheld's A and B: either skips the intro."""
+    digests, scenes = load_capture(session, args, args.frames)
+    early = early_text_pictures(digests, scenes)
+    for key in ("x", "z"):
+        window = start(session, args, args.rom)
+        skip_with(session, window, key, early)
+        session.close(window)
+        code = session.wait_exit()
+        expect(code == 0, f"exit code {code} after closing the window, expected 0")
+        session.stop()
+
+
 CASES = {"cancel": case_cancel, "kdialog": case_kdialog, "refused": case_refused, "no-chooser": case_no_chooser,
-         "play": case_play}
+         "play": case_play, "skip-keys": case_skip_keys}
 
 
 def main():
@@ -166,7 +215,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--rom")
     parser.add_argument("--capture")
-    parser.add_argument("--frames", type=int, default=1000)
+    parser.add_argument("--frames", type=int, default=1200)
     args = parser.parse_args()
     session = Session(args.case)
     failed = True
