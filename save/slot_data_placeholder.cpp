@@ -1,2 +1,0 @@
-// Placeholder until the slot services land.
-void slot_data_reset_globals() {}
