@@ -8,9 +8,11 @@
 
 #include "host/host.h"
 #include "host/platform.h"
+#include "host/win32/win32_window.h"
 #include "hw/registers.h"
 
 int main() {
+    fill_presentation_header();
     if (platform_open_window(GetModuleHandleA(nullptr)) != window_open_result::ok) return 1;
     platform_show_window(SW_SHOWDEFAULT);
     int last = -1;
