@@ -17,6 +17,7 @@
 #define ORVALIS_SANITIZED 1
 #endif
 
+#if !defined(ORVALIS_SANITIZED) && defined(__GLIBC__)
 namespace {
 volatile int counting;
 volatile unsigned long allocations;
@@ -25,7 +26,6 @@ void note_allocation() {
 }
 }  // namespace
 
-#if !defined(ORVALIS_SANITIZED) && defined(__GLIBC__)
 // The sanitizers bring allocators of their own; elsewhere glibc's entry
 // points are wrapped so that C allocations count too.
 extern "C" {
@@ -63,10 +63,12 @@ void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
+#if defined(ORVALIS_COUNTS_ALLOCATIONS)
 void start_counting(uint32_t frame) {
     // Boot (loader, imports, reset) is over once the first pass presents.
     if (frame == 1) counting = 1;
 }
+#endif
 
 TEST_F(fresh_globals, frame_loop_allocates_nothing_in_10000_passes) {
 #if !defined(ORVALIS_COUNTS_ALLOCATIONS)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/headless/headless.h"
+#include "host/host.h"
 #include "hw/iwram_data.h"
 #include "rom/rom.h"
 #include "tests/rom/image_fixture.h"
@@ -21,19 +22,24 @@ class loader : public fresh_globals {
 protected:
     scratch_dir dir;
 
-    // Runs load_rom on the file and expects one error box with this text and
-    // caption, and no image afterwards.
+    // Runs the program on the file and expects this error box from the
+    // loader, then the notice, exit code 0 and no image afterwards.
     void expect_refused(const std::string& path, const std::string& text, const std::string& caption) {
         headless_set_rom_path(path.c_str());
-        EXPECT_EQ(load_rom(), 0);
+        const uint32_t shown_before = headless_messages_shown();
+        EXPECT_EQ(run_host(nullptr, "", 10), 0);
         EXPECT_EQ(rom_image, nullptr);
         EXPECT_EQ(rom_size, 0u);
-        ASSERT_EQ(headless_message_count(), 1);
-        const headless_message& shown = headless_message_at(0);
+        ASSERT_EQ(headless_messages_shown() - shown_before, 2u);
+        const headless_message& shown = headless_message_at(headless_message_count() - 2);
         EXPECT_EQ(shown.text, text);
         EXPECT_EQ(shown.caption, caption);
         EXPECT_EQ(shown.kind, message_kind::error);
         EXPECT_EQ(shown.owner, message_owner::none);
+        const headless_message& notice = headless_message_at(headless_message_count() - 1);
+        EXPECT_STREQ(notice.caption, "Original game required");
+        EXPECT_EQ(notice.owner, message_owner::main_window);
+        EXPECT_EQ(headless_present_count(), 0u);
     }
 };
 
