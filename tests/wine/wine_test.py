@@ -476,41 +476,51 @@ def close_and_expect_exit(program, screen, main_window):
     expect(program.message_texts() == [], f"unexpected message boxes: {program.message_texts()}")
 
 
+def wait_sprites_after_black(screen, window, what, timeout):
+    """Polls until sprites show; returns when the picture was last seen black
+    before that, since they cannot have appeared earlier."""
+    last_black = time.monotonic()
+    deadline = last_black + timeout
+    while True:
+        taken = time.monotonic()
+        if not is_black(screen.sampled(window)):
+            return last_black
+        last_black = taken
+        expect(taken < deadline, f"{what} did not appear within {timeout} s")
+        time.sleep(POLL / 4)
+
+
 def test_play(args):
     reference = Reference(args.release_dir, args.frames)
     scene = reference.scene_frames(0)
     expect(scene, "the capture's first text scene shows nothing")
+    later = [n for n in reference.shown if n > scene[-1]]
+    expect(later and later[0] > scene[-1] + 1, "the capture shows no black gap after the first text scene")
     screen = Screen()
     program, main_window = start_demo(args, screen, reference)
     try:
         # The closed dialog's pixels linger until the window repaints; the
         # boot frames are black.
         wait_for("the black picture of the boot", lambda: is_black(screen.sampled(main_window)), 30)
-        # Poll until the text shows; remember when the picture was last seen
-        # black, since the text cannot have started before that.
-        last_black = time.monotonic()
-        deadline = last_black + 30
-        while True:
-            taken = time.monotonic()
-            picture = screen.sampled(main_window)
-            if not is_black(picture):
-                break
-            last_black = taken
-            expect(taken < deadline, f"the intro's text did not appear within 30 s; message boxes: "
-                                     f"{program.message_texts()}")
-            time.sleep(POLL / 4)
+        wait_sprites_after_black(screen, main_window, "the intro's text", 30)
         n, _ = wait_matching(screen, main_window, reference, scene, 5)
         print(f"screenshot equals headless frame {n} (first text scene shows frames {scene[0]}-{scene[-1]})")
 
-        # Enter skips the intro: the picture turns black. Every frame lasts at
-        # least 15 ms (a 16 ms sleep), so black seen before the first black
-        # frame the intro would show by itself proves the key was read.
-        natural_end = last_black + reference.shown_run(scene[0]) * 0.015
+        # Enter skips the intro: the picture turns black. It is pressed as
+        # soon as the next scene's sprites show (after the black scenes
+        # between). Every frame lasts at least 15 ms (a 16 ms sleep), so
+        # black seen before the first black frame the intro would show by
+        # itself proves the key was read.
+        wait_for("the end of the first text scene", lambda: is_black(screen.sampled(main_window)), 10)
+        last_black = wait_sprites_after_black(screen, main_window, "the next scene's sprites", 15)
+        natural_end = last_black + reference.shown_run(later[0]) * 0.015
         hold(main_window, "Return")
         wait_for("the picture to turn black after Enter", lambda: is_black(screen.sampled(main_window)), 5)
         seen = time.monotonic()
-        expect(seen < natural_end, f"the picture turned black {seen - natural_end:.2f} s after the text "
-                                   f"scene would have ended by itself; Enter was not seen")
+        expect(seen < natural_end, f"the picture turned black {seen - natural_end:.2f} s after the scene "
+                                   f"would have ended by itself; Enter was not seen")
+        print(f"black {seen - last_black:.2f} s after the scene showed; it would show sprites for "
+              f"{natural_end - last_black:.2f} s or more by itself")
         # ... and it stays black: the intro is over.
         stop = time.monotonic() + 1.5
         while time.monotonic() < stop:
