@@ -149,7 +149,7 @@ def skip_with(session, window, key, early):
         session.check_alive("a text scene")
         return session.screenshot(window).sample(240, 160).frame_digest() in early
     wait_for(f"a {width}x{height} picture early in a text scene", early_in_scene, 40, 0.02)
-    session.hold_key(window, key, 0.15)
+    session.hold_key(window, key)
     for _ in range(10):
         expect(session.screenshot(window).is_black(), f"the picture is not black after {key} was held")
 
