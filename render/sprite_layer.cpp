@@ -193,7 +193,7 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
             const uint8_t* p = tile_row_bytes<deep>(row_tile + static_cast<uint32_t>(tc) * unit, sy & 7);
             const uint32_t need = todo & opaque_mask<deep>(p);
             if (!need) continue;
-            put_pixels<deep, hflip>(p, need, k0, k1, pal, frame + row + screen_column<hflip>(s.w, tc, k0));
+            put_pixels<deep, hflip>(p, need, k0, k1, pal, frame + (row + screen_column<hflip>(s.w, tc, k0)));
             const uint64_t scr = hflip ? reversed_bytes.v[need] : need;
             painted |= off >= 0 ? scr << off : scr >> -off;
         }
@@ -224,7 +224,7 @@ void paint_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fr
             const uint32_t need = in_view & opaque_mask<deep>(p);
             if (need)
                 put_pixels<deep, hflip>(p, need, k0, k1, pal,
-                                        frame + row + screen_column<hflip>(s.w, tc, k0));
+                                        frame + (row + screen_column<hflip>(s.w, tc, k0)));
         };
         if (tc0 == tc1) {
             segment(tc0, sx0 - tc0 * 8, sx1 - tc0 * 8);
