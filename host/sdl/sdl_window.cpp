@@ -85,7 +85,7 @@ window_open_result platform_open_window(void*) {
                                     screen_width, screen_height);
     }
     if (!texture) {
-        std::fprintf(stderr, "Orvalis PC: could not open the window: %s\n", SDL_GetError());
+        std::fprintf(stderr, "Orvalis PC: cannot open the window: %s\n", SDL_GetError());
         platform_destroy_window();
         return window_open_result::window_failed;
     }
