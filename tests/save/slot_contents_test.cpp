@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "save/boot_check.h"
 #include "save/slot.h"
 #include "tests/save/slot_fixture.h"
 
@@ -113,6 +114,7 @@ TEST_F(slot_contents, every_writer_seals_and_any_changed_byte_breaks_the_seal) {
         write();
         uint8_t* slot = primary(0);
         ASSERT_TRUE(slot_passes_check(slot));
+        ASSERT_EQ(slot_check(0), 0);  // the boot check's own verdict: intact
         for (uint32_t at = 0; at < slot_area_size; ++at) {
             slot[at] ^= 0x01;
             ASSERT_FALSE(slot_passes_check(slot)) << "changed byte " << at;
