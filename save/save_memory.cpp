@@ -17,7 +17,6 @@ static_assert(test_area_offset + test_area_size <= save_memory_size);
 namespace {
 
 enum class section_kind : uint8_t {
-    none,         // ids without an area: succeed, touch nothing
     write,        // verified write save_image -> sram
     write_pair,   // two verified writes, the second only if the first succeeds
     header_pair,  // mirror header copy 0 over copy 2, then a write_pair
@@ -146,8 +145,6 @@ uint8_t* transfer_section(uint8_t id) {
     const uint32_t at = static_cast<uint32_t>(offset);
 
     switch (e.kind) {
-        case section_kind::none:
-            return nullptr;
         case section_kind::write:
             return write_range(at, e.length);
         case section_kind::write_pair:
