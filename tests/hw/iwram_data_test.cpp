@@ -1,6 +1,7 @@
+#include "hw/iwram_data.h"
+
 #include <cstring>
 
-#include "hw/iwram_data.h"
 #include "hw/regions.h"
 #include "tests/support/reset.h"
 
@@ -19,6 +20,5 @@ TEST_F(iwram_block, starts_zero_and_resets_to_zero) {
 TEST_F(iwram_block, fixed_pointers_hit_their_targets) {
     EXPECT_EQ(sram_pointer, sram);
     EXPECT_EQ(save_image_pointer, ewram + 0x38000);
-    EXPECT_EQ(static_cast<void*>(intro_state_pointer),
-              reinterpret_cast<uint8_t*>(&iwram_data) + 18688);
+    EXPECT_EQ(static_cast<void*>(intro_state_pointer), reinterpret_cast<uint8_t*>(&iwram_data) + 18688);
 }
