@@ -60,14 +60,17 @@ def main():
         session.close(window)
         session.wait_exit()
         with open(log) as f:
-            stamps = [int(line) for line in f]
+            presents = [tuple(int(v) for v in line.split()) for line in f]
+        stamps = [begin for begin, _ in presents]
         # The frames of the measured stretch only (the shim and time.monotonic share CLOCK_MONOTONIC).
         inside = [s for s in stamps if start * 1e9 <= s <= end * 1e9]
         periods = [(b - a) / 1e6 for a, b in zip(inside, inside[1:])]
+        durations = [(done - begin) / 1e6 for begin, done in presents if start * 1e9 <= begin <= end * 1e9]
         cpu = (end_ticks - start_ticks) / ticks_per_second / (end - start) * 100
         print(f"frames measured: {len(periods)}")
         print(f"frame period: mean {statistics.mean(periods):.3f} ms, stdev {statistics.stdev(periods):.3f} ms,"
               f" min {min(periods):.3f} ms, max {max(periods):.3f} ms")
+        print(f"SDL_RenderPresent: mean {statistics.mean(durations):.3f} ms, max {max(durations):.3f} ms")
         print(f"CPU: {cpu:.2f} % of one core over {end - start:.1f} s")
         for name, ticks in sorted(end_threads.items()):
             used = (ticks - start_threads.get(name, 0)) / ticks_per_second / (end - start) * 100
