@@ -109,11 +109,6 @@ template <bool deep, bool hflip>
     constexpr int step = hflip ? -1 : 1;
     if (need == 0xFF) {
         for (int k = 0; k < 8; ++k) dst[k * step] = pal[index_at<deep>(p, k)];
-    } else if (k0 == 0 && k1 == 8) {
-        for (int k = 0; k < 8; ++k) {
-            const uint32_t c = pal[index_at<deep>(p, k)];
-            dst[k * step] = need >> k & 1 ? c : dst[k * step];
-        }
     } else {
         for (int k = k0; k < k1; ++k)
             if (need >> k & 1) dst[(k - k0) * step] = pal[index_at<deep>(p, k)];
@@ -266,8 +261,6 @@ void render_sprite_layer(uint32_t* frame) {
     const uint16_t dispcnt = reg_load16(DISPCNT);
     if (!(dispcnt & dispcnt_obj_enable)) return;
     const bool one_dim = dispcnt & dispcnt_obj_1d;
-    uint32_t lut[256];
-    widen_obj_palette(lut);
     sprite list[oam_entry_count];
     int count = 0;
     int area = 0;
@@ -276,6 +269,9 @@ void render_sprite_layer(uint32_t* frame) {
         area += (list[count].i1 - list[count].i0) * (list[count].j1 - list[count].j0);
         ++count;
     }
+    if (count == 0) return;
+    uint32_t lut[256];
+    widen_obj_palette(lut);
     // When the sprites cover the screen several times over, drawing the
     // nearest first and skipping what it hides is cheaper than overdraw.
     if (area > cull_threshold) {
