@@ -2,6 +2,7 @@
 // keyboard, on SDL2.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "host/platform.h"
 #include "host/sdl/sdl_backend.h"
@@ -47,6 +48,25 @@ void map_keys() {
     key_scancodes[static_cast<int>(host_key::down)] = SDL_SCANCODE_DOWN;
 }
 
+// 1 when the renderer is OpenGL drawn by a software rasteriser (as on a
+// virtual display or a machine without a GPU driver): there SDL's own
+// nearest-neighbour scaler into the window's shared-memory image costs a
+// fifth of the time per frame.
+int software_gl(SDL_Renderer* candidate) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(candidate, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return 0;
+    using get_string_fn = const unsigned char* (*)(unsigned);
+    const auto get_string = reinterpret_cast<get_string_fn>(SDL_GL_GetProcAddress("glGetString"));
+    if (!get_string) return 0;
+    constexpr unsigned gl_renderer = 0x1F01;
+    const char* name = reinterpret_cast<const char*>(get_string(gl_renderer));
+    if (!name) return 0;
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (std::strstr(name, software)) return 1;
+    }
+    return 0;
+}
+
 int is_exposure(const SDL_Event& event) {
     return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED;
 }
@@ -80,6 +100,11 @@ window_open_result platform_open_window(void*) {
     main_window = SDL_CreateWindow(window_title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    client_width, client_height, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (main_window) renderer = SDL_CreateRenderer(main_window, -1, 0);
+    if (renderer && software_gl(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer = SDL_CreateRenderer(main_window, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (renderer) {
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                     screen_width, screen_height);
