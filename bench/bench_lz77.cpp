@@ -6,6 +6,7 @@
 
 #include "hw/lz77.h"
 #include "hw/regions.h"
+#include "tools/cartridge/lz77_compress.h"
 
 namespace {
 
@@ -33,37 +34,9 @@ bytes tile_like_data() {
     return data;
 }
 
-// Greedy encoder over a 2 KiB window (setup only).
-bytes encode(const bytes& in) {
-    bytes out = {0x10, static_cast<uint8_t>(in.size()), static_cast<uint8_t>(in.size() >> 8),
-                 static_cast<uint8_t>(in.size() >> 16)};
-    size_t pos = 0;
-    while (pos < in.size()) {
-        const size_t flag_at = out.size();
-        out.push_back(0);
-        for (int bit = 7; bit >= 0 && pos < in.size(); --bit) {
-            size_t best = 0, best_dist = 0;
-            for (size_t d = 1; d <= 2048 && d <= pos; ++d) {
-                size_t n = 0;
-                while (n < 18 && pos + n < in.size() && in[pos + n] == in[pos + n - d]) ++n;
-                if (n > best) best = n, best_dist = d;
-            }
-            if (best >= 3) {
-                out[flag_at] |= static_cast<uint8_t>(1 << bit);
-                out.push_back(static_cast<uint8_t>((best - 3) << 4 | (best_dist - 1) >> 8));
-                out.push_back(static_cast<uint8_t>(best_dist - 1));
-                pos += best;
-            } else {
-                out.push_back(in[pos++]);
-            }
-        }
-    }
-    return out;
-}
-
 void bm_lz77_decode_vram(benchmark::State& state) {
     const bytes plain = tile_like_data();
-    const bytes stream = encode(plain);
+    const bytes stream = lz77_compress(plain, 1);
     for (auto _ : state) {
         lz77_decompress_vram(stream.data(), static_cast<uint32_t>(stream.size()), vram);
         benchmark::ClobberMemory();

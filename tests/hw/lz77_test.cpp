@@ -9,39 +9,12 @@
 
 #include "hw/regions.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/lz77_compress.h"
 
 namespace {
 
 using bytes = std::vector<uint8_t>;
 constexpr uint8_t old_byte = 0xEE;
-
-// A greedy encoder: the longest match within 4096 bytes back, else a literal.
-bytes encode(const bytes& in) {
-    bytes out = {0x10, static_cast<uint8_t>(in.size()), static_cast<uint8_t>(in.size() >> 8),
-                 static_cast<uint8_t>(in.size() >> 16)};
-    size_t pos = 0;
-    while (pos < in.size()) {
-        const size_t flag_at = out.size();
-        out.push_back(0);
-        for (int bit = 7; bit >= 0 && pos < in.size(); --bit) {
-            size_t best = 0, best_dist = 0;
-            for (size_t d = 1; d <= 4096 && d <= pos; ++d) {
-                size_t n = 0;
-                while (n < 18 && pos + n < in.size() && in[pos + n] == in[pos + n - d]) ++n;
-                if (n > best) best = n, best_dist = d;
-            }
-            if (best >= 3) {
-                out[flag_at] |= static_cast<uint8_t>(1 << bit);
-                out.push_back(static_cast<uint8_t>((best - 3) << 4 | (best_dist - 1) >> 8));
-                out.push_back(static_cast<uint8_t>(best_dist - 1));
-                pos += best;
-            } else {
-                out.push_back(in[pos++]);
-            }
-        }
-    }
-    return out;
-}
 
 struct result {
     uint32_t written;
@@ -109,7 +82,7 @@ TEST(lz77, round_trip) {
                       : kind == 1         ? data[i - 1]
                                           : data[i - 17];
         }
-        const bytes stream = encode(data);
+        const bytes stream = lz77_compress(data, 1);
         bytes out(data.size() + 8, old_byte);
         ASSERT_EQ(lz77_decompress(stream.data(), static_cast<uint32_t>(stream.size()), out.data(),
                                   static_cast<uint32_t>(data.size())),
@@ -125,7 +98,7 @@ bytes sample_stream(bytes& plain) {
     for (int i = 0; i < 40; ++i) plain.push_back(static_cast<uint8_t>("orvalis "[i % 8]));
     for (int i = 0; i < 10; ++i) plain.push_back(static_cast<uint8_t>(i * 31));
     for (int i = 0; i < 30; ++i) plain.push_back(7);
-    return encode(plain);
+    return lz77_compress(plain, 1);
 }
 
 TEST(lz77, input_cut_short_stops_at_the_last_whole_block) {
