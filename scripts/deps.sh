@@ -13,7 +13,7 @@ need_packages() {
             apt-get update -qq
             export ORVALIS_APT_UPDATED=1
         fi
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
     else
         echo "missing packages; run: sudo apt-get install ${missing[*]}" >&2
         return 1
@@ -27,6 +27,6 @@ sdl_packages=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3-xlib)
 # libFuzzer targets.
 fuzz_packages=(clang libclang-rt-14-dev)
 # The Windows program, cross-built and run under Wine.
-windows_packages=(g++-mingw-w64-x86-64 wine64)
+windows_packages=(g++-mingw-w64-x86-64 wine64 wine)
 # What the program needs at run time on Linux: its file chooser.
 run_packages=(zenity)
