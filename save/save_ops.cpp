@@ -165,6 +165,9 @@ int erase_slot(uint8_t slot) {
     }
     switch (d.save_stage) {
         case 0:
+            // A pass abandoned midway may have left the chunk counter raised;
+            // the slot transfer must start at its first chunk.
+            d.chunk_index = 0;
             std::memset(info, 0, sizeof *info);
             info->option_copy = d.saved_option;
             info->run_category = 1;
@@ -203,6 +206,7 @@ int copy_slot(uint8_t from, uint8_t to) {
     int done = 0;
     switch (d.save_stage) {
         case 0:
+            d.chunk_index = 0;  // as in erase_slot: never resume an abandoned transfer
             if (moves) d.slot_info[to] = d.slot_info[from];
             copy_area(from, to, false);
             d.save_stage = 1;

@@ -191,6 +191,36 @@ TEST_F(save_ops, copy_onto_itself_moves_nothing) {
     EXPECT_EQ(iwram_data.current_slot, 2);
 }
 
+// A save abandoned midway leaves the chunk counter raised, even past a game
+// start; an erase or copy begun afterwards must still write the whole slot.
+TEST_F(save_ops, erase_and_copy_after_an_abandoned_save_write_whole_slots) {
+    struct later_op {
+        const char* name;
+        std::function<int()> run;
+        uint8_t target;
+        uint8_t expected_byte;  // what every byte of the target's chip areas holds after
+    };
+    const later_op ops[] = {
+        {"erase_slot", [] { return erase_slot(2); }, 2, 0xFF},
+        {"copy_slot", [] { return copy_slot(1, 2); }, 2, 0x5A},
+    };
+    for (const later_op& op : ops) {
+        SCOPED_TRACE(op.name);
+        SetUp();
+        iwram_data.current_slot = 0;
+        for (int call = 0; call < 5; ++call) ASSERT_EQ(save_game(), 0);
+        ASSERT_NE(iwram_data.chunk_index, 0);
+        start_game(2);  // a game start clears the operation flag, not the counter
+        std::memset(primary(1), 0x5A, slot_area_size);
+        std::memset(backup(1), 0x5A, slot_area_size);
+        EXPECT_EQ(run_to_end(op.run), 23);
+        for (uint8_t* area : {chip_primary(op.target), chip_backup(op.target)})
+            for (uint32_t at = 0; at < slot_area_size; ++at) ASSERT_EQ(area[at], op.expected_byte) << at;
+        EXPECT_EQ(iwram_data.chunk_index, 0);
+        EXPECT_EQ(iwram_data.save_op_active, 0);
+    }
+}
+
 TEST_F(save_ops, slot_numbers_above_two_end_at_once) {
     iwram_data.save_op_active = 1;  // left over by an operation stopped midway
     const auto state = copy_of(iwram_bytes(), sizeof iwram_data);
