@@ -25,10 +25,11 @@ void affine_place(int entry, int16_t cx, int16_t cy, uint16_t angle, int16_t sca
     const int16_t sy = static_cast<int16_t>((int32_t{dy} * scale) >> 8);
 
     const int a = angle & 0xFF;
-    const int32_t s = sine_table[a];
-    const int32_t c = sine_table[a + 64];
-    const int32_t rx = (c * sx - s * sy) >> 8;
-    const int32_t ry = (s * sx + c * sy) >> 8;
+    const int64_t s = sine_table[a];
+    const int64_t c = sine_table[a + 64];
+    // Summed in 64 bits: with every factor at -32768 the sum reaches 2^31.
+    const auto rx = static_cast<int32_t>((c * sx - s * sy) >> 8);
+    const auto ry = static_cast<int32_t>((s * sx + c * sy) >> 8);
 
     const int grow = double_size ? 2 : 1;
     const int nx = (cx + rx - grow * hw) & 0x1FF;

@@ -75,6 +75,23 @@ TEST_F(fresh_globals, affine_place_leaves_shape_3_and_wraps_the_angle) {
     EXPECT_EQ(entry(2).attr1, entry(1).attr1);
 }
 
+// Sines, scaled offsets and scale all at -32768: the rotated offset's sum
+// reaches 2^31 before the shift. It must not overflow (the sanitizer build
+// stops on it) and must still place the sprite.
+TEST_F(fresh_globals, affine_place_with_extreme_values) {
+    for (int a = 0; a < 320; ++a) sine_table[a] = -32768;
+    obj_half_width[0] = 0;
+    obj_half_height[0] = 1;
+    // With the centre at (-64, -64): dx = X + hw = 256 and dy = Y + hh = 256,
+    // so sx = sy = (256 * -32768) >> 8 = -32768.
+    entry(0) = {255, 256, 0, 0};
+    affine_place(0, -64, -64, 0, -32768, 0, 0);
+    // rx = (2^30 - 2^30) >> 8 = 0; ry = (2^30 + 2^30) >> 8 = 2^23.
+    EXPECT_EQ(entry(0).attr1 & 0x1FF, (-64 + 0 - 0) & 0x1FF);
+    EXPECT_EQ(entry(0).attr0 & 0xFF, (-64 + (1 << 23) - 1) & 0xFF);
+    EXPECT_EQ(entry(0).attr0 & 0x0300, 0x0100);
+}
+
 TEST_F(fresh_globals, set_rot_scale_identity_groups) {
     quarter_sines();
     set_rot_scale(0, 256, 0);
