@@ -1,9 +1,16 @@
 // load_rom: choose, read and validate the cartridge image.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "host/platform.h"
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "platform/platform.h"
 #include "hw/iwram_data.h"
 #include "rom/rom.h"
 #include "rom/rom_internal.h"
@@ -29,6 +36,31 @@ long long position_of(FILE* file) {
     return _ftelli64(file);
 #else
     return static_cast<long long>(ftello(file));
+#endif
+}
+
+// Opens the path for reading only when it names a regular file. A directory
+// would open on some systems and measure as an absurd size; a FIFO would block
+// until a writer came. The type is taken from the opened file itself, and the
+// open does not wait, so nothing swapped in after a check can block it.
+FILE* open_regular_file(const char* path) {
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_stat64(path, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return nullptr;
+    return std::fopen(path, "rb");
+#else
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
 #endif
 }
 
@@ -82,7 +114,7 @@ int load_rom() {
     if (!platform_choose_file(path, sizeof path)) return 0;
     path[sizeof path - 1] = '\0';
 
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path);
     if (!file) {
         char text[1024];
         // A long path is cut short to fit the message.
