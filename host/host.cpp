@@ -5,7 +5,7 @@
 
 #include "game/game.h"
 #include "host/host_test_seam.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "hw/interrupts.h"
 #include "hw/iwram_data.h"
 #include "hw/keys.h"

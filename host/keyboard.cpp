@@ -1,7 +1,7 @@
 // The fixed keyboard mapping: ten keys, queried in table order, one
 // active-low KEYINPUT bit each.
 #include "host/host.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "hw/registers.h"
 
 namespace {

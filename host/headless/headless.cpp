@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "host/openssl/openssl_sha1.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 
 // Back to the start: no script, nothing recorded.
 void headless_reset();

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "host/win32/win32_window.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The main window, its messages and the presentation of frame_buffer.
 #include "host/win32/win32_window.h"
 
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "hw/regions.h"
 
 BITMAPINFO presentation_header;

@@ -7,7 +7,7 @@
 
 #include "host/headless/headless.h"
 #include "host/openssl/openssl_sha1.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

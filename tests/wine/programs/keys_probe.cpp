@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "host/host.h"
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "host/win32/win32_window.h"
 #include "hw/registers.h"
 

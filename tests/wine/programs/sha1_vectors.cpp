@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 
 namespace {
 struct vector_case {
