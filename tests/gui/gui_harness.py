@@ -47,14 +47,22 @@ def wait_for(what, probe, timeout, interval=0.1):
 class Session:
     """An X server, a scratch directory and the program under test."""
 
-    def __init__(self, name):
+    def __init__(self, name, shot_dir=None):
         self.name = name
+        self.shot_dir = shot_dir
         self.work = tempfile.mkdtemp(prefix=f"orvalis-gui-{name}-")
         self.xvfb = None
         self.program = None
         self.display_name = None
         self.dpy = None
         self.stderr_path = os.path.join(self.work, "program.stderr")
+
+    def shot_path(self, name):
+        """Where to keep a screenshot, or None when none are kept."""
+        if not self.shot_dir:
+            return None
+        os.makedirs(self.shot_dir, exist_ok=True)
+        return os.path.join(self.shot_dir, f"{self.name}-{name}")
 
     # ---- X server
     def start_x(self):
@@ -102,7 +110,7 @@ class Session:
             return f.read().splitlines()
 
     # ---- the program
-    def start_program(self, program, path_dirs, extra_env=None):
+    def start_program(self, program, path_dirs, extra_env=None, cwd=None, capture_stdout=False):
         env = dict(os.environ)
         env["DISPLAY"] = self.display_name
         env["PATH"] = ":".join(path_dirs)
@@ -111,9 +119,15 @@ class Session:
         if extra_env:
             env.update(extra_env)
         self.stderr_file = open(self.stderr_path, "w")
-        self.program = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=self.stderr_file,
+        self.stdout_path = os.path.join(self.work, "program.stdout")
+        stdout = open(self.stdout_path, "w") if capture_stdout else subprocess.DEVNULL
+        self.program = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL, cwd=cwd,
+                                        stdout=stdout, stderr=self.stderr_file,
                                         preexec_fn=_die_with_parent)
+
+    def program_stdout(self):
+        with open(self.stdout_path) as f:
+            return f.read()
 
     def wait_exit(self, timeout=10):
         try:
@@ -182,12 +196,34 @@ class Session:
         time.sleep(seconds)  # the length of the press, not a wait for the program
         xdotool("keyup", key, env=self.env())
 
+    def keys(self, *args):
+        xdotool(*args, env=self.env())
+
     def dismiss_box(self, title, timeout=15):
         """Finds a message box by its title and presses Return in it."""
         box = self.find_window(title, timeout)
         self.focus(box)
         xdotool("key", "Return", env=self.env())
         wait_for(f"the box {title!r} to close", lambda: self.window_gone(box), 10)
+
+    def geometry(self, window):
+        """(x, y, width, height) of the window on the screen."""
+        w = self.dpy.create_resource_object("window", window)
+        g = w.get_geometry()
+        at = w.translate_coords(self.dpy.screen().root, 0, 0)
+        return -at.x, -at.y, g.width, g.height
+
+    def cover_briefly(self, x, y, width, height, seconds=0.5):
+        """Maps a plain white window over the rectangle for a moment, then
+        removes it: whatever lies below gets an exposure to repaint."""
+        screen = self.dpy.screen()
+        cover = screen.root.create_window(x, y, width, height, 0, screen.root_depth,
+                                          background_pixel=screen.white_pixel, override_redirect=True)
+        cover.map()
+        self.dpy.sync()
+        time.sleep(seconds)
+        cover.destroy()
+        self.dpy.sync()
 
     def resize(self, window, width, height):
         xdotool("windowsize", str(window), str(width), str(height), env=self.env())
