@@ -23,7 +23,7 @@ need_packages() {
 # What building and testing the core needs.
 core_packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libssl-dev libpng-dev pkg-config)
 # The SDL2 program and its tests in a real X server.
-sdl_packages=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3-xlib)
+sdl_packages=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3-xlib zenity)
 # libFuzzer targets.
 fuzz_packages=(clang libclang-rt-14-dev)
 # The Windows program, cross-built and run under Wine.

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
 
 extern char** environ;
@@ -32,12 +32,32 @@ constexpr chooser choosers[] = {{"osascript", osascript_arguments}};
 constexpr const char* install_hint =
     "No file chooser was found.\n\nosascript (part of macOS) is needed to choose your ROM image.";
 #else
-constexpr const char* zenity_arguments[] = {"zenity",
-                                            "--file-selection",
-                                            "--title=Select your Orvalis ROM",
-                                            "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba",
-                                            "--file-filter=All Files (*.*) | *",
-                                            nullptr};
+// zenity opens in its recent files unless given a folder: it gets the working
+// directory, as kdialog does with ".", and the last slot holds that option.
+char zenity_start_folder[4096 + 16];
+const char* zenity_arguments[] = {"zenity",
+                                  "--file-selection",
+                                  "--title=Select your Orvalis ROM",
+                                  "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba",
+                                  "--file-filter=All Files (*.*) | *",
+                                  nullptr,
+                                  nullptr};
+
+void set_zenity_start_folder() {
+    constexpr char option[] = "--filename=";
+    constexpr size_t option_length = sizeof option - 1;
+    char* folder = zenity_start_folder + option_length;
+    const size_t room = sizeof zenity_start_folder - option_length - 1;  // keeps space for the '/'
+    zenity_arguments[5] = nullptr;
+    if (!getcwd(folder, room)) return;
+    std::memcpy(zenity_start_folder, option, option_length);
+    const size_t length = std::strlen(folder);
+    if (length == 0 || folder[length - 1] != '/') {
+        folder[length] = '/';  // a trailing slash names the folder itself, with no file chosen
+        folder[length + 1] = '\0';
+    }
+    zenity_arguments[5] = zenity_start_folder;
+}
 constexpr const char* kdialog_arguments[] = {"kdialog",
                                              "--title",
                                              "Select your Orvalis ROM",
@@ -45,7 +65,7 @@ constexpr const char* kdialog_arguments[] = {"kdialog",
                                              ".",
                                              "*.gba|Game Boy Advance ROMs (*.gba)\n*|All Files (*.*)",
                                              nullptr};
-constexpr chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
+const chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
 constexpr const char* install_hint =
     "No file chooser was found.\n\nInstall zenity (or kdialog) to choose your ROM image,\nfor example: sudo "
     "apt-get install zenity";
@@ -145,6 +165,9 @@ int platform_choose_file(char* path, size_t capacity) {
         return 0;
     }
 
+#ifndef __APPLE__
+    if (found->arguments == zenity_arguments) set_zenity_start_folder();
+#endif
     char answer[answer_capacity];
     if (!run_chooser(program_path, found->arguments, answer, sizeof(answer))) return 0;
     size_t length = std::strlen(answer);

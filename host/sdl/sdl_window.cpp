@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
 #include "hw/regions.h"
 
@@ -21,6 +21,19 @@ int video_state;  // 0 not tried, 1 ready, -1 failed
 
 // Scancodes in host_key order; the letters follow the user's layout.
 SDL_Scancode key_scancodes[host_key_count];
+
+// The keypad keys that Windows reports with the same virtual-key codes: the
+// keypad's Enter always, its 6, 4, 8 and 2 as arrows while NumLock is off.
+struct keypad_key {
+    host_key key;
+    SDL_Scancode scancode;
+    bool arrow;  // only while NumLock is off
+};
+constexpr keypad_key keypad_keys[] = {
+    {host_key::enter, SDL_SCANCODE_KP_ENTER, false}, {host_key::right, SDL_SCANCODE_KP_6, true},
+    {host_key::left, SDL_SCANCODE_KP_4, true},       {host_key::up, SDL_SCANCODE_KP_8, true},
+    {host_key::down, SDL_SCANCODE_KP_2, true},
+};
 
 void map_keys() {
     // The keys that type these letters, as Windows virtual-key codes name
@@ -172,6 +185,12 @@ int platform_key_down(host_key key) {
     if (index >= host_key_count || video_state != 1) return 0;
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
+    if (!state) return 0;
     const int scancode = key_scancodes[index];
-    return state && scancode > 0 && scancode < count && state[scancode] ? 1 : 0;
+    if (scancode > 0 && scancode < count && state[scancode]) return 1;
+    for (const keypad_key& k : keypad_keys) {
+        if (k.key != key || k.scancode >= count || !state[k.scancode]) continue;
+        if (!k.arrow || (SDL_GetModState() & KMOD_NUM) == 0) return 1;
+    }
+    return 0;
 }

@@ -1,15 +1,17 @@
 #!/usr/bin/python3
 """The program in a real X server, driven as a user would drive it.
 
-usage: gui_test.py CASE --program PATH [--rom PATH --capture PATH]
-cases: cancel, kdialog, refused, no-chooser, play, skip-keys
+usage: gui_test.py CASE --program PATH [--rom PATH --capture PATH] [--probe PATH] [--shot-dir DIR]
+cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, play, skip-keys
 """
 
 import argparse
 import csv
 import os
+import re
 import subprocess
 import sys
+import time
 import traceback
 
 from gui_harness import CONVERT, Failure, Image, Session, wait_for
@@ -27,7 +29,8 @@ def start(session, args, answer, chooser="zenity"):
     session.start_x()
     bindir = session.chooser_answers(answer, chooser)
     # zenity is found in /usr/bin too; a kdialog test must not see it.
-    session.start_program(args.program, [bindir, "/usr/bin", "/bin"] if chooser == "zenity" else [bindir])
+    session.start_program(args.program, [bindir, "/usr/bin", "/bin"] if chooser == "zenity" else [bindir],
+                          cwd=session.work)
     return session.find_window(MAIN_TITLE)
 
 
@@ -44,8 +47,10 @@ def case_cancel(session, args):
     finish_with_notice(session, window)
     chooser = session.chooser_arguments()
     wanted = ["--file-selection", "--title=Select your Orvalis ROM",
-              "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba", "--file-filter=All Files (*.*) | *"]
-    # The .gba filter first; no save mode or directory mode, so only existing files can be chosen.
+              "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba", "--file-filter=All Files (*.*) | *",
+              f"--filename={session.work}/"]
+    # The .gba filter first; no save mode or directory mode, so only existing files can be chosen;
+    # the dialog opens in the working directory.
     expect(chooser == wanted, f"zenity was given {chooser}, expected {wanted}")
 
 
@@ -81,6 +86,107 @@ def case_no_chooser(session, args):
     window = session.find_window(MAIN_TITLE)
     session.dismiss_box("ROM loader: NO FILE CHOOSER")
     finish_with_notice(session, window)
+
+
+def black_around(session, window, box):
+    """1 when every pixel of the window's screenshot outside the box's
+    rectangle is black: the window shows the cleared frame buffer, not what
+    a closed dialog left on the screen."""
+    wx, wy, _, _ = session.geometry(window)
+    bx, by, bw, bh = session.geometry(box)
+    shot = session.screenshot(window, save_as=session.shot_path(f"under-{box}.png"))
+    left, right = max(0, bx - wx), max(0, min(shot.width, bx - wx + bw))
+    top, bottom = by - wy, by - wy + bh
+    row_bytes = shot.width * 3
+    for y in range(shot.height):
+        row = shot.rgb[y * row_bytes:(y + 1) * row_bytes]
+        if top <= y < bottom:
+            if any(row[:left * 3]) or any(row[right * 3:]):
+                return False
+        elif any(row):
+            return False
+    return True
+
+
+def expect_black_around(session, window, title, when):
+    box = session.find_window(title)
+    wait_for(f"the window black around {title!r} {when}", lambda: black_around(session, window, box), 10, 0.1)
+    return box
+
+
+def case_real_zenity(session, args):
+    """The real zenity, opened in the working directory, chooses a 1-byte file
+    by its bare name; under each message box that follows, the main window
+    shows its black frame buffer, also after being uncovered while a box is up."""
+    session.start_x()
+    with open(os.path.join(session.work, "one byte.gba"), "wb") as f:
+        f.write(b"\x01")
+    session.start_program(args.program, ["/usr/bin", "/bin"], cwd=session.work)
+    window = session.find_window(MAIN_TITLE)
+    dialog = session.find_window("Select your Orvalis ROM", timeout=30)
+    time.sleep(1)  # keys typed into a dialog that has only just appeared are lost
+    session.focus(dialog)
+    session.keys("key", "ctrl+l")
+    time.sleep(0.3)
+    session.keys("type", "--delay", "30", "one byte.gba")
+    time.sleep(0.3)
+    session.keys("key", "Return")
+
+    box = expect_black_around(session, window, "ROM loader: WRONG SIZE", "after the chooser closed")
+    x, y, width, height = session.geometry(window)
+    session.cover_briefly(x, y, width, height)
+    expect_black_around(session, window, "ROM loader: WRONG SIZE", "after the window was uncovered")
+    expect(session.viewable(box), "the box closed on its own")
+    session.dismiss_box("ROM loader: WRONG SIZE")
+    expect_black_around(session, window, NOTICE_TITLE, "after the first box closed")
+    finish_with_notice(session, window)
+
+
+# (xdotool key names, KEYINPUT while they are held): each of the ten keys,
+# the keypad's Enter and arrows (NumLock is off in a new X server), and an
+# unmapped key.
+KEY_CASES = [
+    (["x"], 0x03FE), (["z"], 0x03FD), (["BackSpace"], 0x03FB), (["Return"], 0x03F7),
+    (["Right"], 0x03EF), (["Left"], 0x03DF), (["Up"], 0x03BF), (["Down"], 0x037F),
+    (["s"], 0x02FF), (["a"], 0x01FF),
+    (["KP_Enter"], 0x03F7), (["KP_Right"], 0x03EF), (["KP_Left"], 0x03DF), (["KP_Up"], 0x03BF),
+    (["KP_Down"], 0x037F),
+    (["x", "z", "BackSpace", "KP_Enter"], 0x03F0),   # the soft-reset combination, Enter on the keypad
+    (["q"], 0x03FF),
+]
+def case_keys(session, args):
+    session.start_x()
+    session.start_program(args.probe, ["/usr/bin", "/bin"], capture_stdout=True)
+    window = session.find_window(MAIN_TITLE)
+
+    def keyinput():
+        values = re.findall(r"KEYINPUT ([0-9A-F]{4})", session.program_stdout())
+        return int(values[-1], 16) if values else None
+
+    wait_for("the first keyboard poll", lambda: keyinput() == 0x03FF, 10)
+
+    def check(keys, expected):
+        session.focus(window)
+        session.keys("keydown", *keys)
+        try:
+            if expected == 0x03FF:
+                time.sleep(0.3)  # nothing may change while it is held
+            else:
+                try:
+                    wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected, 3, 0.02)
+                except Failure:
+                    pass
+            got = keyinput()
+        finally:
+            session.keys("keyup", *keys)
+        expect(got == expected, f"holding {'+'.join(keys)}: KEYINPUT {got:04X}, expected {expected:04X}")
+        wait_for("all keys released", lambda: keyinput() == 0x03FF, 3, 0.02)
+
+    for keys, expected in KEY_CASES:
+        check(keys, expected)
+    session.close(window)
+    code = session.wait_exit()
+    expect(code == 0, f"the probe exited with {code}")
 
 
 BLACK = Image(240, 160, bytes(240 * 160 * 3)).frame_digest()
@@ -206,7 +312,7 @@ def case_skip_keys(session, args):
 
 
 CASES = {"cancel": case_cancel, "kdialog": case_kdialog, "refused": case_refused, "no-chooser": case_no_chooser,
-         "play": case_play, "skip-keys": case_skip_keys}
+         "real-zenity": case_real_zenity, "keys": case_keys, "play": case_play, "skip-keys": case_skip_keys}
 
 
 def main():
@@ -216,8 +322,10 @@ def main():
     parser.add_argument("--rom")
     parser.add_argument("--capture")
     parser.add_argument("--frames", type=int, default=1200)
+    parser.add_argument("--probe")
+    parser.add_argument("--shot-dir", help="keep the screenshots taken here")
     args = parser.parse_args()
-    session = Session(args.case)
+    session = Session(args.case, args.shot_dir)
     failed = True
     try:
         CASES[args.case](session, args)
