@@ -82,20 +82,19 @@ uint32_t opaque_mask(const uint8_t* p) {
     if constexpr (deep) {
         uint64_t t;
         std::memcpy(&t, p, 8);
-        t |= t >> 4;
-        t |= t >> 2;
-        t |= t >> 1;
-        t &= 0x0101010101010101u;
-        // Gathers bit 0 of every byte into the top byte, byte k to bit 56 + k.
-        return static_cast<uint32_t>((t * 0x0102040810204080u) >> 56);
+        // Top bit of each byte: the byte is not zero.
+        constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
+        t = (((t & low7) + low7) | t) & ~low7;
+        // Gathers the top bit of byte k into bit 56 + k.
+        return static_cast<uint32_t>(((t >> 7) * 0x0102040810204080u) >> 56);
     } else {
         uint32_t t;
         std::memcpy(&t, p, 4);
-        t |= t >> 2;
-        t |= t >> 1;
-        t &= 0x11111111u;                // bit 4k: nibble k is not zero
-        t = (t | t >> 3) & 0x03030303u;  // byte j: nibbles 2j, 2j+1
-        t = (t | t >> 6) & 0x000F000Fu;  // half h: nibbles 4h..4h+3
+        // Top bit of each nibble: the nibble is not zero.
+        constexpr uint32_t low3 = 0x77777777u;
+        t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
+        t = (t | t >> 3) & 0x03030303u;               // byte j: nibbles 2j, 2j+1
+        t = (t | t >> 6) & 0x000F000Fu;               // half h: nibbles 4h..4h+3
         return (t | t >> 12) & 0xFF;
     }
 }
@@ -121,6 +120,26 @@ int screen_column(int w, int tc, int k) {
     return hflip ? w - 1 - tc * 8 - k : tc * 8 + k;
 }
 
+int lowest_bit(uint64_t v) {
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long at;
+    _BitScanForward64(&at, v);
+    return static_cast<int>(at);
+#else
+    return __builtin_ctzll(v);
+#endif
+}
+
+int highest_bit(uint64_t v) {
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long at;
+    _BitScanReverse64(&at, v);
+    return static_cast<int>(at);
+#else
+    return 63 - __builtin_clzll(v);
+#endif
+}
+
 constexpr auto reversed_bytes = [] {
     struct table {
         uint8_t v[256];
@@ -137,62 +156,72 @@ constexpr auto reversed_bytes = [] {
 // a fifth word per row lets a 64-bit window start at any column.
 using coverage = uint64_t[screen_height][5];
 
-uint64_t covered_from(const uint64_t* row, int c) {
-    const int q = c >> 6, sh = c & 63;
-    uint64_t m = row[q] >> sh;
-    if (sh) m |= row[q + 1] << (64 - sh);
-    return m;
-}
-
-void cover(uint64_t* row, int c, uint64_t m) {
-    const int q = c >> 6, sh = c & 63;
-    row[q] |= m << sh;
-    if (sh) row[q + 1] |= m >> (64 - sh);
-}
-
 // Entries are drawn nearest first, so a pixel is painted once, by the
 // lowest-numbered entry that is opaque there; the picture is the same as
 // painting entry 127 first and letting each entry overwrite the ones after it.
+//
+// Everything here is in the sprite's own column order (bit j: sprite column
+// j, left to right on screen), a flipped tile's pixels simply taken from its
+// other end. A sprite row costs a coverage test when nothing of it is left to
+// paint; otherwise the opaque masks of the tile rows under its open pixels,
+// then one store per open opaque pixel, each pixel stored once in the frame.
 template <bool deep, bool hflip>
 void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage& cov) {
-    const int i0 = s.i0, i1 = s.i1, j0 = s.j0, j1 = s.j1;
     constexpr uint32_t unit = deep ? 2 : 1;
+    constexpr uint32_t row_bytes = deep ? 8 : 4;
     const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
     // In 16 colours the bank selects 16 entries of the palette.
     const uint32_t* pal = deep ? lut : lut + s.bank * 16;
-    // The visible screen columns as source columns.
-    const int sx0 = hflip ? s.w - j1 : j0;
-    const int sx1 = hflip ? s.w - j0 : j1;
-    const int tc0 = sx0 / 8, tc1 = (sx1 - 1) / 8;
-    // Bit b of a row window is screen column s.x + j0 + b.
-    const int xs = s.x + j0;
-    const uint64_t span = j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (j1 - j0)) - 1;
-    for (int i = i0; i < i1; ++i) {
+    const uint8_t* tiles = vram + obj_tiles_offset;
+    // Window bit b is sprite column j0 + b, on screen column xs + b, found in
+    // coverage word q from bit sh on.
+    const int j0 = s.j0, xs = s.x + j0, q = xs >> 6, sh = xs & 63;
+    const uint64_t span = s.j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (s.j1 - j0)) - 1;
+    for (int i = s.i0; i < s.i1; ++i) {
         uint64_t* crow = cov[s.y + i];
-        const uint64_t done = covered_from(crow, xs) & span;
-        if (done == span) continue;
+        // (A shift by 64 is no shift in C++: the second word goes in two steps.)
+        const uint64_t covered = crow[q] >> sh | (crow[q + 1] << 1) << (63 - sh);
+        const uint64_t open = ~covered & span;
+        if (!open) continue;
+        const uint64_t open_j = open << j0;
         const int sy = s.vflip ? s.h - 1 - i : i;
-        const uint32_t tile_row = static_cast<uint32_t>(sy / 8);
+        const uint32_t tile_row = static_cast<uint32_t>(sy) >> 3;
         const uint32_t row_tile = s.tile0 + (one_dim ? tile_row * tiles_wide * unit : tile_row * 32);
-        // Index of the screen pixel of source column 0 (it may lie off screen).
-        const int row = (s.y + i) * screen_width + s.x;
-        uint64_t painted = 0;
-        for (int tc = tc0; tc <= tc1; ++tc) {
-            const int k0 = std::max(0, sx0 - tc * 8), k1 = std::min(8, sx1 - tc * 8);
-            // Window bit of the tile's leftmost screen pixel (its pixel 7 when flipped).
-            const int off = hflip ? s.w - 8 - tc * 8 - j0 : tc * 8 - sx0;
-            const uint32_t seg = static_cast<uint32_t>((off >= 0 ? done >> off : done << -off) & 0xFF);
-            const uint32_t seg_k = hflip ? reversed_bytes.v[seg] : seg;
-            const uint32_t todo = ((1u << k1) - 1) & ~((1u << k0) - 1) & ~seg_k;
-            if (!todo) continue;
-            const uint8_t* p = tile_row_bytes<deep>(row_tile + static_cast<uint32_t>(tc) * unit, sy & 7);
-            const uint32_t need = todo & opaque_mask<deep>(p);
-            if (!need) continue;
-            put_pixels<deep, hflip>(p, need, k0, k1, pal, frame + (row + screen_column<hflip>(s.w, tc, k0)));
-            const uint64_t scr = hflip ? reversed_bytes.v[need] : need;
-            painted |= off >= 0 ? scr << off : scr >> -off;
+        const uint32_t in_tile = static_cast<uint32_t>(sy & 7) * row_bytes;
+        const int t0 = lowest_bit(open_j) >> 3, t1 = highest_bit(open_j) >> 3;
+        // The opaque pixels of every tile under an open pixel, without
+        // branching: most rows that get this far paint little or nothing.
+        const uint8_t* bytes[8];
+        uint64_t opaque_j = 0;
+        for (int t = t0; t <= t1; ++t) {
+            const uint32_t tc = hflip ? tiles_wide - 1 - static_cast<uint32_t>(t) : static_cast<uint32_t>(t);
+            // A row starts 4- or 8-aligned, so it never straddles the wrap.
+            bytes[t] = tiles + (((row_tile + tc * unit) * 32 + in_tile) & tile_area_mask);
+            uint32_t m = opaque_mask<deep>(bytes[t]);
+            if constexpr (hflip) m = reversed_bytes.v[m];
+            opaque_j |= static_cast<uint64_t>(m) << (t * 8);
         }
-        cover(crow, xs, painted);
+        const uint64_t paint_j = opaque_j & open_j;
+        if (!paint_j) continue;
+        uint32_t* dst = frame + ((s.y + i) * screen_width + s.x);
+        for (uint64_t left = paint_j; left;) {
+            const int t = lowest_bit(left) >> 3;
+            const uint32_t m = static_cast<uint32_t>(left >> (t * 8)) & 0xFF;
+            left &= ~(uint64_t{0xFF} << (t * 8));
+            const uint8_t* p = bytes[t];
+            uint32_t* d = dst + t * 8;
+            if (m == 0xFF) {
+                for (int k = 0; k < 8; ++k) d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
+            } else {
+                for (uint32_t bits = m; bits; bits &= bits - 1) {
+                    const int k = lowest_bit(bits);
+                    d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
+                }
+            }
+        }
+        const uint64_t painted = paint_j >> j0;
+        crow[q] |= painted << sh;
+        crow[q + 1] |= (painted >> 1) >> (63 - sh);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "hw/color.h"
@@ -292,6 +293,55 @@ TEST_F(sprite_layer, matches_the_reference_renderer) {
         for (size_t i = 0; i < frame_pixels; ++i)
             ASSERT_EQ(frame_buffer[i], expected[i])
                 << "frame " << frame << " column " << i % 240 << " row " << i / 240;
+    }
+}
+
+// The layouts hardest for the front-to-back painter, against the reference:
+// exact stacks, staircases leaving a one-pixel sliver of every row open in
+// either direction, a staircase that also steps down and wraps above the top,
+// in 16 and 256 colours, both mappings, every flip, and tiles that are
+// opaque, alternately transparent, or opaque only in their first column.
+TEST_F(sprite_layer, adversarial_layouts_match_the_reference_renderer) {
+    struct placement {
+        const char* name;
+        int (*x)(int n);
+        int (*y)(int n);
+    };
+    const placement placements[] = {
+        {"stack", [](int) { return 88; }, [](int) { return 48; }},
+        {"stair right", [](int n) { return n; }, [](int) { return 48; }},
+        {"stair left", [](int n) { return 176 - n; }, [](int) { return 48; }},
+        {"stair down, wrapping", [](int n) { return 500 + n; }, [](int n) { return (200 + 3 * n) & 0xFF; }},
+    };
+    static uint32_t expected[frame_pixels];
+    for (const placement& at : placements) {
+        for (int pattern = 0; pattern < 3; ++pattern) {
+            for (int deep = 0; deep < 2; ++deep) {
+                SCOPED_TRACE(std::string(at.name) + " pattern " + std::to_string(pattern) +
+                             (deep ? " 256 colours" : " 16 colours"));
+                for (uint32_t i = 0; i < 0x8000; ++i) {
+                    uint8_t v = static_cast<uint8_t>(0x11 + i * 7);
+                    if (pattern == 1) v = deep ? (i % 2 ? v : 0) : static_cast<uint8_t>(v & 0xF0);
+                    if (pattern == 2) v = deep ? (i % 8 ? 0 : v) : (i % 4 ? 0 : static_cast<uint8_t>(v & 0x0F));
+                    vram[0x10000 + i] = v;
+                }
+                for (int c = 0; c < 256; ++c) set_obj_color(c, static_cast<uint16_t>(c * 0x0421 + 3));
+                reg_store16(DISPCNT, static_cast<uint16_t>(0x1000 | (pattern == 1 ? 0 : 0x0040)));
+                for (int n = 0; n < 128; ++n) {
+                    // 64 x 64 mostly; every fifth entry 32 x 64 (tall), flips cycling.
+                    const uint16_t shape = n % 5 == 4 ? 0x8000 : 0;
+                    put_entry(n, static_cast<uint16_t>(shape | (deep ? 0x2000 : 0) | (at.y(n) & 0xFF)),
+                              static_cast<uint16_t>(0xC000 | (n % 4) << 12 | (at.x(n) & 0x1FF)),
+                              static_cast<uint16_t>((n * 16 + 5) & 0x3FF));
+                }
+                for (size_t i = 0; i < frame_pixels; ++i)
+                    frame_buffer[i] = expected[i] = static_cast<uint32_t>(i * 2654435761u);
+                reference_render_sprite_layer(expected);
+                render_sprite_layer(frame_buffer);
+                for (size_t i = 0; i < frame_pixels; ++i)
+                    ASSERT_EQ(frame_buffer[i], expected[i]) << "column " << i % 240 << " row " << i / 240;
+            }
+        }
     }
 }
 
