@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#endif
+
 #include "hw/color.h"
 #include "hw/oam.h"
 #include "hw/regions.h"
