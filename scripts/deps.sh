@@ -27,6 +27,8 @@ sdl_packages=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3-xlib zenity)
 # libFuzzer targets.
 fuzz_packages=(clang libclang-rt-14-dev)
 # The Windows program, cross-built and run under Wine.
-windows_packages=(g++-mingw-w64-x86-64 wine64 wine)
+windows_packages=(g++-mingw-w64-x86-64 wine64 wine icoutils)
+# Building and checking the release packages.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream icoutils)
 # What the program needs at run time on Linux: its file chooser.
 run_packages=(zenity)

@@ -169,7 +169,8 @@ class Program:
     def __init__(self, exe, *args, name="orvalis"):
         self.log_path = os.path.join(os.environ["ORVALIS_WINE_TMP"], f"{name}-{os.getpid()}.log")
         self.log = open(self.log_path, "wb")
-        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox", WINEDLLOVERRIDES="mscoree,mshtml=")
+        # A UTF-8 locale that every system has, so that Unix paths reach Wine unchanged.
+        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox", WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8")
         self.process = subprocess.Popen(["wine", exe, *args], stdout=self.log, stderr=subprocess.STDOUT,
                                         env=env, start_new_session=True)
 
@@ -463,6 +464,35 @@ def test_wrong_size(args):
         program.stop()
 
 
+def test_unicode_path(args):
+    """A path outside the ANSI code page (Japanese, under the C.UTF-8 locale):
+    under the program's manifest the ANSI code page is UTF-8, and the path
+    converted to it, as the ANSI file dialog hands it to the program, opens.
+    (Wine's dialog takes no Japanese typed by xdotool, so a probe carrying
+    the same manifest takes the path.) orvalis.exe carries that manifest."""
+    folder = os.path.join(os.environ["ORVALIS_WINE_TMP"], "\u65e5\u672c\u8a9e")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "\u30d5\u30a1\u30a4\u30eb.gba")
+    with open(path, "wb") as f:
+        f.write(b"\x01")
+    program = Program(os.path.join(args.windows_dir, "orvalis-code-page-probe.exe"),
+                      "Z:" + path.replace("/", "\\"), name="code-page")
+    try:
+        code = program.wait_exit()
+        out = program.output()
+        expect(code == 0 and "ACP 65001" in out and "fopen ok" in out,
+               f"the probe printed {out!r} and exited with {code}; expected UTF-8 and an opened file")
+    finally:
+        program.stop()
+    manifests = []
+    for exe in ("orvalis.exe", "orvalis-code-page-probe.exe"):
+        manifests.append(subprocess.run(["wrestool", "-x", "--raw", "-t24", os.path.join(args.windows_dir, exe)],
+                                        capture_output=True, check=True).stdout)
+    expect(b"<activeCodePage" in manifests[0] and b">UTF-8</activeCodePage>" in manifests[0],
+           "orvalis.exe's manifest does not ask for the UTF-8 code page")
+    expect(manifests[0] == manifests[1], "the probe's manifest differs from orvalis.exe's")
+
+
 def start_demo(args, screen, reference):
     program, main_window, dialog = start_main(args, screen)
     type_path(dialog, reference.rom)
@@ -526,6 +556,30 @@ def test_play(args):
         while time.monotonic() < stop:
             expect(is_black(screen.sampled(main_window)), "the picture showed sprites again after the skip")
             time.sleep(POLL)
+        close_and_expect_exit(program, screen, main_window)
+    finally:
+        program.stop()
+
+
+def test_zip_play(args):
+    """The release zip as a Windows player gets it: unpacked, its program
+    plays its own demo cartridge (a picture equal to a headless frame) and
+    exits 0 when the window is closed."""
+    import zipfile
+    expect(args.zip and os.path.isfile(args.zip), f"no zip at {args.zip}")
+    unpacked = os.path.join(os.environ["ORVALIS_WINE_TMP"], "zip")
+    with zipfile.ZipFile(args.zip) as archive:
+        archive.extractall(unpacked)
+    (top,) = os.listdir(unpacked)
+    folder = os.path.join(unpacked, top)
+    reference = Reference(args.release_dir, args.frames)
+    screen = Screen()
+    program = Program(os.path.join(folder, "orvalis.exe"))
+    try:
+        main_window = wait_window(WINDOW_TITLE)
+        type_path(wait_window(DIALOG_TITLE), os.path.join(folder, "orvalis-demo.gba"))
+        n, _ = wait_matching(screen, main_window, reference, reference.shown, 30)
+        print(f"the unpacked program shows headless frame {n} of the unpacked demo cartridge")
         close_and_expect_exit(program, screen, main_window)
     finally:
         program.stop()
@@ -627,6 +681,8 @@ TESTS = {
     "wrong_size": test_wrong_size,
     "play": test_play,
     "window_size": test_window_size,
+    "unicode_path": test_unicode_path,
+    "zip_play": test_zip_play,
 }
 
 
@@ -636,6 +692,7 @@ def main():
     parser.add_argument("--windows-dir", required=True, help="the windows build (orvalis.exe)")
     parser.add_argument("--release-dir", required=True, help="the native release build (capture, demo)")
     parser.add_argument("--frames", type=int, default=1500, help="headless frames to run (the whole intro)")
+    parser.add_argument("--zip", help="the release zip (zip_play)")
     args = parser.parse_args()
     for name in ("WINEPREFIX", "DISPLAY", "ORVALIS_WINE_TMP"):
         if not os.environ.get(name):
