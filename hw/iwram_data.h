@@ -90,11 +90,28 @@ struct alignas(8) iwram_data_block {
     uint8_t in_frame;           // 1036
     uint8_t pad_1037;
     uint16_t vblank_flag;       // 1038
-    callback_fn vblank_callback;  // 1040
-    callback_fn hblank_callback;
-    callback_fn vcount_callback;
-    callback_fn serial_callback;
-    callback_fn timer3_callback;
+    // The callback slots take 8 bytes each on every target, so that no
+    // offset depends on the size of a pointer.
+    union {
+        callback_fn vblank_callback;  // 1040
+        uint8_t vblank_callback_room[8];
+    };
+    union {
+        callback_fn hblank_callback;  // 1048
+        uint8_t hblank_callback_room[8];
+    };
+    union {
+        callback_fn vcount_callback;  // 1056
+        uint8_t vcount_callback_room[8];
+    };
+    union {
+        callback_fn serial_callback;  // 1064
+        uint8_t serial_callback_room[8];
+    };
+    union {
+        callback_fn timer3_callback;  // 1072
+        uint8_t timer3_callback_room[8];
+    };
     uint8_t pad_1080[1184 - 1080];
     uint8_t v1184;  // 1184
     uint8_t pad_1185[1208 - 1185];
@@ -208,6 +225,9 @@ struct alignas(8) iwram_data_block {
 static_assert(sizeof(iwram_data_block) == 27200);
 IWRAM_AT(oam_count, 1024);
 IWRAM_AT(vblank_callback, 1040);
+IWRAM_AT(hblank_callback, 1048);
+IWRAM_AT(vcount_callback, 1056);
+IWRAM_AT(serial_callback, 1064);
 IWRAM_AT(timer3_callback, 1072);
 IWRAM_AT(v1184, 1184);
 IWRAM_AT(v1208, 1208);
