@@ -13,7 +13,20 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plays the opening of the handheld game Or
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
 
-if(WIN32)
+if(EMSCRIPTEN)
+  # orvalis-pc-<version>-web.zip: the page and its files, ready to serve.
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt COPYONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
+                 COPYONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/orvalis.html ${CMAKE_BINARY_DIR}/orvalis-page.js ${CMAKE_BINARY_DIR}/orvalis.js
+                ${CMAKE_BINARY_DIR}/orvalis.wasm ${CMAKE_BINARY_DIR}/orvalis-pc-32.png ${ORVALIS_DEMO_ROM}
+                ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
+          DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME ${ORVALIS_PACKAGE_NAME}-${PROJECT_VERSION}-web)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_STRIP_FILES OFF)
+elseif(WIN32)
   # orvalis-pc-<version>-windows-x64.zip: one top folder of that name.
   set(_readme ${CMAKE_BINARY_DIR}/packaging/README.txt)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt ${_readme} @ONLY NEWLINE_STYLE CRLF)

@@ -1,0 +1,158 @@
+// The page around the program: its window frame and canvas, the chooser and
+// message dialogs, the keyboard, the frame pacing and the end of the run.
+// The program reaches these through web_library.js.
+'use strict';
+
+(() => {
+  const imageSize = 8 * 1024 * 1024;
+  const $ = (id) => document.getElementById(id);
+  const windowFrame = $('window');
+  const canvas = $('screen');
+  const context = canvas.getContext('2d', { alpha: false });
+  const picture = context.createImageData(240, 160);
+  const pixels = new Uint32Array(picture.data.buffer);
+
+  // ---- keys, by KeyboardEvent.key as Windows' virtual-key codes follow the
+  // layout; the keypad's Enter and (NumLock off) arrows give the same keys.
+  const keyIndex = {
+    x: 0, X: 0, z: 1, Z: 1, Backspace: 2, Enter: 3, ArrowRight: 4, ArrowLeft: 5, ArrowUp: 6, ArrowDown: 7,
+    s: 8, S: 8, a: 9, A: 9,
+  };
+  const held = new Uint8Array(10);
+  let running = false;  // the frame loop has started: the page owns these keys
+  const releaseAll = () => held.fill(0);
+  const modalOpen = () => document.querySelector('dialog[open]') !== null;
+  const onKey = (event, down) => {
+    const index = keyIndex[event.key];
+    if (index === undefined || modalOpen()) return;
+    if (running) event.preventDefault();  // no navigating back, no scrolling
+    if (event.repeat) return;
+    held[index] = down ? 1 : 0;
+  };
+  window.addEventListener('keydown', (event) => onKey(event, true));
+  window.addEventListener('keyup', (event) => onKey(event, false));
+  window.addEventListener('blur', releaseAll);
+  document.addEventListener('visibilitychange', () => { if (document.hidden) releaseAll(); });
+
+  // ---- closing
+  let closeRequested = false;
+  $('close').addEventListener('click', () => { closeRequested = true; });
+
+  // ---- measurements for the tests: when each frame's work started and how long it took
+  const stats = { frames: 0, frameStarts: [], workTimes: [], chosenAt: 0, firstFrameAt: 0, loaded: false, boxesClosed: 0 };
+  let workStart = 0;
+  const remember = (list, value) => { if (list.length < 20000) list.push(value); };
+
+  // ---- dialogs
+  function showModal(dialog, focus) {
+    releaseAll();
+    dialog.showModal();
+    if (focus) focus.focus();
+  }
+
+  function chooseFile() {
+    const dialog = $('chooser');
+    const input = $('rom-input');
+    const drop = $('drop');
+    input.value = '';
+    return new Promise((resolve) => {
+      const finish = (file) => {
+        input.onchange = drop.ondrop = drop.ondragover = drop.ondragleave = dialog.oncancel = null;
+        $('chooser-cancel').onclick = null;
+        dialog.close();
+        if (file) stats.chosenAt = performance.now();
+        resolve(file || null);
+      };
+      input.onchange = () => finish(input.files[0]);
+      $('chooser-cancel').onclick = () => finish(null);
+      dialog.oncancel = (event) => { event.preventDefault(); finish(null); };
+      drop.ondragover = (event) => { event.preventDefault(); drop.classList.add('over'); };
+      drop.ondragleave = () => drop.classList.remove('over');
+      drop.ondrop = (event) => {
+        event.preventDefault();
+        drop.classList.remove('over');
+        const file = event.dataTransfer.files[0];
+        if (file) finish(file);
+      };
+      showModal(dialog, input);
+    });
+  }
+
+  function messageBox(caption, text, kind) {
+    const dialog = $('message');
+    $('message-title').textContent = caption;
+    $('message-text').textContent = text;
+    $('message-icon').className = 'icon ' + ['error', 'information', 'none'][kind];
+    const ok = $('message-ok');
+    return new Promise((resolve) => {
+      const finish = () => {
+        ok.onclick = dialog.oncancel = dialog.onkeydown = null;
+        dialog.close();
+        stats.boxesClosed += 1;
+        resolve(0);
+      };
+      ok.onclick = finish;
+      dialog.oncancel = (event) => { event.preventDefault(); finish(); };  // Escape
+      dialog.onkeydown = (event) => {
+        if (event.key === 'Enter' || event.key === ' ') { event.preventDefault(); finish(); }
+      };
+      showModal(dialog, ok);
+    });
+  }
+
+  window.orvalisPage = {
+    imageSize,
+    stats,
+    openWindow() {
+      windowFrame.hidden = false;
+      return true;
+    },
+    destroyWindow() {
+      windowFrame.hidden = true;
+    },
+    drain() {
+      running = true;
+      workStart = performance.now();
+      return !closeRequested;
+    },
+    present(heap32, index) {
+      const frame = heap32.subarray(index, index + 240 * 160);
+      for (let i = 0; i < frame.length; ++i) {
+        const p = frame[i];  // 0x00RRGGBB; the canvas wants R, G, B, A in memory order
+        pixels[i] = 0xFF000000 | (p & 0xFF) << 16 | (p & 0xFF00) | (p >>> 16 & 0xFF);
+      }
+      context.putImageData(picture, 0, 0);
+      if (running && !stats.firstFrameAt && stats.chosenAt) stats.firstFrameAt = performance.now();
+    },
+    keyDown(index) {
+      return held[index] === 1;
+    },
+    chooseFile,
+    messageBox,
+    sleepFrame(wakeUp) {
+      if (running) {
+        const now = performance.now();
+        remember(stats.frameStarts, workStart);
+        remember(stats.workTimes, now - workStart);
+        stats.frames += 1;
+      }
+      setTimeout(wakeUp, 16);
+    },
+    ended(code) {
+      running = false;
+      releaseAll();
+      windowFrame.hidden = true;
+      const note = $('ended');
+      note.textContent = `The program has ended (exit code ${code}). Reload the page to start it again.`;
+      note.hidden = false;
+      document.body.dataset.exitCode = String(code);
+    },
+  };
+
+  // The program's module: it starts as soon as orvalis.js has loaded.
+  window.Module = {
+    print: (text) => console.log(text),
+    printErr: (text) => console.warn(text),
+    onRuntimeInitialized: () => { stats.loaded = true; },
+  };
+})();

@@ -1,0 +1,322 @@
+// The browser build in Debian's Chromium, driven as a player would drive it:
+// the page served on 127.0.0.1, the demo cartridge played and skipped, every
+// key read back from the key register, the chooser cancelled, refused files
+// with their exact messages, the window resized and closed. Prints the page's
+// sizes, the frame pacing and the cost of a frame's work.
+//
+// usage: node web_test.mjs --web-dir build/web --release-dir build/release [--shots DIR] [--only NAME]
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const args = Object.fromEntries(
+  process.argv.slice(2).reduce((pairs, value, i, all) => (i % 2 ? pairs : [...pairs, [value.slice(2), all[i + 1]]]), []));
+const webDir = path.resolve(args['web-dir'] || 'build/web');
+const releaseDir = path.resolve(args['release-dir'] || 'build/release');
+const shots = args.shots ? path.resolve(args.shots) : null;
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'orvalis-web-'));
+const imageSize = 8 * 1024 * 1024;
+
+class Failure extends Error {}
+const expect = (condition, message) => { if (!condition) throw new Failure(message); };
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+async function waitFor(what, probe, timeout = 10000, interval = 20) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const value = await probe();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Failure(`timed out after ${timeout} ms waiting for ${what}`);
+    await sleep(interval);
+  }
+}
+
+// ---- the page, served from the build folder
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                '.gba': 'application/octet-stream' };
+const server = http.createServer((request, response) => {
+  const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^\/+/, '');
+  const file = path.join(webDir, name);
+  if (!file.startsWith(webDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    response.writeHead(404).end();
+    return;
+  }
+  response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+  fs.createReadStream(file).pipe(response);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const pageUrl = `http://127.0.0.1:${server.address().port}/orvalis.html`;
+
+// ---- what the headless program shows: digests of every frame, and the frames of each text scene
+function fnv1a64(bytes) {
+  let value = 0xcbf29ce484222325n;
+  for (const byte of bytes) value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n);
+  return value;
+}
+const black = fnv1a64(new Uint8Array(240 * 160 * 4));
+const reference = (() => {
+  const log = path.join(work, 'state.csv');
+  execFileSync(path.join(releaseDir, 'orvalis-capture'), ['--rom', path.join(webDir, 'orvalis-demo.gba'), '--frames',
+    '700', '--state-log', log], { stdio: 'ignore' });
+  const [header, ...rows] = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => line.split(','));
+  const column = (name) => header.indexOf(name);
+  const scenes = new Map();
+  for (const row of rows) {
+    if (row[column('game_mode')] !== '1' || row[column('mode_stage')] !== '2') continue;
+    const scene = Number(row[column('scene_index')]);
+    if (!scenes.has(scene)) scenes.set(scene, new Set());
+    const digest = BigInt('0x' + row[column('digest')]);
+    if (digest !== black) scenes.get(scene).add(digest);
+  }
+  expect(scenes.get(0)?.size, 'the capture shows no first text scene');
+  return { firstScene: scenes.get(0) };
+})();
+
+// ---- the browser
+const browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync'],
+});
+
+async function openPage() {
+  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const page = await context.newPage();
+  const problems = [];
+  page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()}`); });
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('crash', () => problems.push('the tab crashed'));
+  page.problems = problems;
+  await page.goto(pageUrl);
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  return page;
+}
+
+async function closePage(page) {
+  expect(page.problems.length === 0, page.problems.join('; '));
+  await page.context().close();
+}
+
+const shot = async (page, name) => { if (shots) await page.screenshot({ path: path.join(shots, `${name}.png`) }); };
+const keyinput = (page) => page.evaluate(() => Module._web_keyinput());
+const exitCode = (page) => page.evaluate(() => document.body.dataset.exitCode);
+
+// The canvas as the capture logs a frame: FNV-1a 64 of 0x00RRGGBB words.
+const canvasDigest = (page) => page.evaluate(() => {
+  const data = document.getElementById('screen').getContext('2d').getImageData(0, 0, 240, 160).data;
+  let value = 0xcbf29ce484222325n;
+  const step = (byte) => { value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n); };
+  for (let i = 0; i < data.length; i += 4) { step(data[i + 2]); step(data[i + 1]); step(data[i]); step(0); }
+  return value.toString(16);
+}).then((hex) => BigInt('0x' + hex));
+
+async function chooseFile(page, file) {
+  await page.setInputFiles('#rom-input', file);
+}
+
+async function expectMessage(page, caption, text, icon) {
+  await page.waitForSelector('#message[open]', { timeout: 10000 });
+  const shown = await page.evaluate(() => ({
+    caption: document.getElementById('message-title').textContent,
+    text: document.getElementById('message-text').textContent,
+    icon: document.getElementById('message-icon').className,
+    role: document.getElementById('message').getAttribute('role'),
+    focused: document.activeElement && document.activeElement.id,
+  }));
+  expect(shown.caption === caption, `caption ${JSON.stringify(shown.caption)}, expected ${JSON.stringify(caption)}`);
+  expect(shown.text === text, `text ${JSON.stringify(shown.text)}, expected ${JSON.stringify(text)}`);
+  expect(shown.icon === `icon ${icon}`, `icon ${shown.icon}, expected ${icon}`);
+  expect(shown.role === 'alertdialog' && shown.focused === 'message-ok', 'the box is no alert dialog with OK focused');
+}
+
+async function dismiss(page, key = 'Enter') {
+  const closed = await page.evaluate(() => orvalisPage.stats.boxesClosed);
+  await page.keyboard.press(key);
+  await waitFor(`the box to close on ${key}`,
+                async () => (await page.evaluate(() => orvalisPage.stats.boxesClosed)) === closed + 1);
+}
+
+const noticeText = 'Orvalis PC requires you to provide your own original game ROM.\n\n' +
+                   'No original ROM is included with this program.';
+async function expectNoticeAndEnd(page) {
+  await expectMessage(page, 'Original game required', noticeText, 'information');
+  await dismiss(page);
+  const code = await waitFor('the ended state', () => exitCode(page));
+  expect(code === '0', `exit code ${code}, expected 0`);
+}
+
+// ---- the cases
+const cases = {};
+
+cases.play = async () => {
+  const page = await openPage();
+  await shot(page, 'prompt');
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  const heapAtStart = await waitFor('the first frames', async () =>
+    (await page.evaluate(() => orvalisPage.stats.frames)) > 3 && page.evaluate(() => Module._web_heap_in_use()));
+  const firstFrame = await page.evaluate(() => {
+    const s = orvalisPage.stats;
+    return { total: s.firstFrameAt - s.chosenAt, read: s.readAt - s.chosenAt, rest: s.firstFrameAt - s.readAt };
+  });
+  console.log(`demo cartridge chosen to its first frame: ${firstFrame.total.toFixed(1)} ms (the browser reading ` +
+              `the file ${firstFrame.read.toFixed(1)} ms, then loading, checking and booting ` +
+              `${firstFrame.rest.toFixed(1)} ms)`);
+  expect(await canvasDigest(page) === black, 'the boot frames are not black');
+
+  await waitFor('a frame of the first text scene, pixel for pixel',
+                async () => reference.firstScene.has(await canvasDigest(page)), 15000, 10);
+  await shot(page, 'playing');
+
+  // Pacing and cost over 300 frames of the intro.
+  const from = await page.evaluate(() => orvalisPage.stats.frames);
+  await waitFor('300 more frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) >= from + 301,
+                20000, 100);
+  const timing = await page.evaluate((start) => {
+    const starts = orvalisPage.stats.frameStarts.slice(start, start + 301);
+    const work = orvalisPage.stats.workTimes.slice(start, start + 300).sort((a, b) => a - b);
+    return { period: (starts[300] - starts[0]) / 300, median: work[150] };
+  }, from);
+  console.log(`mean frame period over 300 frames: ${timing.period.toFixed(2)} ms; ` +
+              `median frame work (step, render, present): ${timing.median.toFixed(3)} ms`);
+  const heapNow = await page.evaluate(() => Module._web_heap_in_use());
+  console.log(`heap in use after ${from} frames: ${heapAtStart} bytes; 300 frames later: ${heapNow} bytes`);
+  expect(heapNow === heapAtStart, 'frames changed the heap in use');
+
+  // Resized, the picture fills the new client area.
+  await page.evaluate(() => { const c = document.getElementById('client'); c.style.width = '600px'; c.style.height = '250px'; });
+  const boxes = await page.evaluate(() => [document.getElementById('client'), document.getElementById('screen')]
+    .map((e) => { const r = e.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; }));
+  expect(JSON.stringify(boxes[0]) === JSON.stringify(boxes[1]) && boxes[0][2] === 600 && boxes[0][3] === 250,
+         `the canvas covers ${boxes[1]} of the client area ${boxes[0]}`);
+  await shot(page, 'resized');
+  await page.evaluate(() => { const c = document.getElementById('client'); c.style.width = '960px'; c.style.height = '640px'; });
+
+  // Enter held for a few frames during a text scene skips the intro: black, and it stays black.
+  await waitFor('a text scene again', async () => (await canvasDigest(page)) !== black, 20000, 10);
+  await page.keyboard.down('Enter');
+  await sleep(120);
+  await page.keyboard.up('Enter');
+  await waitFor('a black picture after Enter', async () => (await canvasDigest(page)) === black, 2000, 10);
+  for (let i = 0; i < 20; ++i) {
+    expect(await canvasDigest(page) === black, 'the picture showed sprites again after the skip');
+    await sleep(50);
+  }
+  await page.click('#close');
+  const code = await waitFor('the ended state', () => exitCode(page));
+  expect(code === '0', `exit code ${code} after closing, expected 0`);
+  await shot(page, 'ended');
+  await closePage(page);
+};
+
+cases.keys = async () => {
+  const page = await openPage();
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('the first keyboard poll', async () => (await keyinput(page)) === 0x03FF);
+  const pressed = [['x', 0x03FE], ['X', 0x03FE], ['z', 0x03FD], ['Backspace', 0x03FB], ['Enter', 0x03F7],
+                   ['ArrowRight', 0x03EF], ['ArrowLeft', 0x03DF], ['ArrowUp', 0x03BF], ['ArrowDown', 0x037F],
+                   ['s', 0x02FF], ['a', 0x01FF], ['NumpadEnter', 0x03F7], ['q', 0x03FF]];
+  for (const [key, expected] of pressed) {
+    await page.keyboard.down(key);
+    try {
+      if (expected === 0x03FF) await sleep(100);
+      else await waitFor(`KEYINPUT ${expected.toString(16)} while ${key} is held`, async () => (await keyinput(page)) === expected, 2000);
+      expect(await keyinput(page) === expected, `holding ${key}: KEYINPUT ${(await keyinput(page)).toString(16)}`);
+    } finally {
+      await page.keyboard.up(key);
+    }
+    await waitFor('all keys released', async () => (await keyinput(page)) === 0x03FF, 2000);
+  }
+  // The keypad's arrows with NumLock off: the arrow keys, from the keypad's codes.
+  for (const [key, code, expected] of [['ArrowRight', 'Numpad6', 0x03EF], ['ArrowLeft', 'Numpad4', 0x03DF],
+                                       ['ArrowUp', 'Numpad8', 0x03BF], ['ArrowDown', 'Numpad2', 0x037F]]) {
+    const send = (type) => page.evaluate(([t, k, c]) => window.dispatchEvent(
+      new KeyboardEvent(t, { key: k, code: c, location: 3, bubbles: true, cancelable: true })), [type, key, code]);
+    await send('keydown');
+    await waitFor(`KEYINPUT ${expected.toString(16)} from ${code}`, async () => (await keyinput(page)) === expected, 2000);
+    await send('keyup');
+    await waitFor('the keypad key released', async () => (await keyinput(page)) === 0x03FF, 2000);
+  }
+  // Held keys are released when the page loses focus; a held Backspace does not navigate.
+  await page.keyboard.down('x');
+  await page.keyboard.down('Backspace');
+  await waitFor('x and Backspace held', async () => (await keyinput(page)) === 0x03FA, 2000);
+  await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+  await waitFor('every key released on blur', async () => (await keyinput(page)) === 0x03FF, 2000);
+  await page.keyboard.up('x');
+  await page.keyboard.up('Backspace');
+  expect(page.url() === pageUrl, 'the page navigated away');
+  await page.click('#close');
+  await waitFor('the ended state', () => exitCode(page));
+  await closePage(page);
+};
+
+cases.cancel = async () => {
+  const page = await openPage();
+  await page.click('#chooser-cancel');
+  await expectMessage(page, 'Original game required', noticeText, 'information');
+  await shot(page, 'message-box');
+  await dismiss(page, 'Escape');
+  const code = await waitFor('the ended state', () => exitCode(page));
+  expect(code === '0', `exit code ${code}, expected 0`);
+  await closePage(page);
+};
+
+function makeFile(name, write) {
+  const file = path.join(work, name);
+  write(file);
+  return file;
+}
+
+cases.refused = async () => {
+  const demo = fs.readFileSync(path.join(webDir, 'orvalis-demo.gba'));
+  const wrongSize = (actual) => [`Wrong ROM size.\n\nActual: ${actual} bytes\nExpected: ${imageSize} bytes`,
+                                 'ROM loader: WRONG SIZE'];
+  const files = [
+    [makeFile('one-byte.gba', (f) => fs.writeFileSync(f, Buffer.from([1]))), ...wrongSize(1)],
+    [makeFile('empty.gba', (f) => fs.writeFileSync(f, Buffer.alloc(0))), ...wrongSize(0)],
+    [makeFile('huge.gba', (f) => execFileSync('truncate', ['-s', String(2 ** 32 + imageSize), f])),
+     ...wrongSize(2 ** 32 + imageSize)],
+    [makeFile('header.gba', (f) => { const b = Buffer.from(demo); b[0xAC] ^= 1; fs.writeFileSync(f, b); }),
+     'ROM was read successfully, but the GBA header check failed.', 'ROM loader: HEADER FAILED'],
+    [makeFile('digest.gba', (f) => { const b = Buffer.from(demo); b[0x123456] ^= 0x80; fs.writeFileSync(f, b); }),
+     'ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.', 'ROM loader: SHA-1 FAILED'],
+  ];
+  for (const [file, text, caption] of files) {
+    const page = await openPage();
+    try {
+      await chooseFile(page, file);
+      await expectMessage(page, caption, text, 'error');
+      if (file.endsWith('huge.gba')) await shot(page, 'wrong-size');
+      await dismiss(page, ['Enter', 'Space', 'Escape'][files.findIndex(([f]) => f === file) % 3]);
+      await expectNoticeAndEnd(page);
+      await closePage(page);
+    } catch (error) {
+      throw new Failure(`${path.basename(file)}: ${error.message}`);
+    }
+  }
+};
+
+// ---- run
+const sizes = ['orvalis.html', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
+console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
+if (shots) fs.mkdirSync(shots, { recursive: true });
+let passed = 0;
+let failed = 0;
+for (const [name, run] of Object.entries(cases)) {
+  if (args.only && args.only !== name) continue;
+  try {
+    await run();
+    console.log(`${name}: passed`);
+    passed += 1;
+  } catch (error) {
+    console.log(`${name}: FAILED: ${error.message}`);
+    failed += 1;
+  }
+}
+await browser.close();
+server.close();
+fs.rmSync(work, { recursive: true, force: true });
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
