@@ -22,13 +22,13 @@ using bench_clock = std::chrono::steady_clock;
 
 void put_entry(int n, uint16_t a0, uint16_t a1, uint16_t a2) {
     const oam_entry e{a0, a1, a2, 0};
-    std::memcpy(oam + n * 8, &e, sizeof e);
+    std::memcpy(oam + static_cast<std::ptrdiff_t>(n) * 8, &e, sizeof e);
 }
 
 void fill_palette() {
     for (int c = 0; c < 256; ++c) {
         const uint16_t v = static_cast<uint16_t>(c * 0x0421 + 7);
-        std::memcpy(palette_ram + obj_palette_offset + 2 * c, &v, 2);
+        std::memcpy(palette_ram + obj_palette_offset + std::ptrdiff_t{2} * c, &v, 2);
     }
 }
 

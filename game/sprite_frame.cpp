@@ -20,7 +20,7 @@ int place_sprite_frame(const uint8_t* table, uint32_t length, int first, int y_o
     const int fits = static_cast<int>((length - 2) / 6);
     const int count = std::min({stored, fits, oam_entry_count - first, limit});
     for (int k = 0; k < count; ++k) {
-        const uint8_t* s = table + 2 + 6 * k;
+        const uint8_t* s = table + 2 + std::ptrdiff_t{6} * k;
         oam_entry& e = iwram_data.oam_buffer[first + k];
         uint16_t a0 = read16(s);
         uint16_t a1 = read16(s + 2);

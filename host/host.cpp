@@ -5,13 +5,13 @@
 
 #include "game/game.h"
 #include "host/host_test_seam.h"
-#include "platform/platform.h"
 #include "hw/interrupts.h"
 #include "hw/iwram_data.h"
 #include "hw/keys.h"
 #include "hw/regions.h"
 #include "hw/registers.h"
 #include "hw/transfer.h"
+#include "platform/platform.h"
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
 
@@ -27,7 +27,7 @@ constexpr const char* no_image_caption = "Original game required";
 
 uint32_t word_at(const uint8_t* bytes, int index) {
     uint32_t value;
-    std::memcpy(&value, bytes + index * 4, 4);
+    std::memcpy(&value, bytes + static_cast<std::ptrdiff_t>(index) * 4, 4);
     return value;
 }
 

@@ -23,7 +23,7 @@ constexpr uint32_t obj_tiles_offset = 0x10000;   // in vram
 
 constexpr int screen_width = 240;
 constexpr int screen_height = 160;
-constexpr size_t frame_pixels = screen_width * screen_height;
+constexpr size_t frame_pixels = static_cast<size_t>(screen_width) * screen_height;
 constexpr size_t frame_bytes = frame_pixels * 4;
 
 alignas(8) extern uint8_t ewram[ewram_size];

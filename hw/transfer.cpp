@@ -12,12 +12,12 @@ void dma_copy(uint32_t, const void* src, void* dst, uint32_t size, uint8_t) {
 void cpu_fill16(uint32_t value, void* dst, uint32_t size) {
     const uint16_t unit = static_cast<uint16_t>(value);
     auto* d = static_cast<uint8_t*>(dst);
-    for (uint32_t i = 0; i < size / 2; ++i) std::memcpy(d + 2 * i, &unit, 2);
+    for (uint32_t i = 0; i < size / 2; ++i) std::memcpy(d + size_t{2} * i, &unit, 2);
 }
 
 void cpu_fill32(uint32_t value, void* dst, uint32_t size) {
     auto* d = static_cast<uint8_t*>(dst);
-    for (uint32_t i = 0; i < size / 4; ++i) std::memcpy(d + 4 * i, &value, 4);
+    for (uint32_t i = 0; i < size / 4; ++i) std::memcpy(d + size_t{4} * i, &value, 4);
 }
 
 void dma_fill(uint32_t, uint32_t value, void* dst, uint32_t size, uint8_t unit_bits) {

@@ -39,7 +39,7 @@ struct sprite {
 // Reads entry n of oam; false when no pixel of it can reach the screen.
 bool read_entry(int n, sprite& s) {
     oam_entry e;
-    std::memcpy(&e, oam + n * 8, sizeof e);
+    std::memcpy(&e, oam + static_cast<std::ptrdiff_t>(n) * 8, sizeof e);
     const unsigned shape = e.attr0 >> 14;
     if (shape == 3 || (e.attr0 & 0x0300)) return false;
     const unsigned index = shape * 4 + (e.attr1 >> 14);
@@ -97,8 +97,8 @@ uint32_t opaque_mask(const uint8_t* p) {
         // Top bit of each nibble: the nibble is not zero.
         constexpr uint32_t low3 = 0x77777777u;
         t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
-        t = (t | t >> 3) & 0x03030303u;               // byte j: nibbles 2j, 2j+1
-        t = (t | t >> 6) & 0x000F000Fu;               // half h: nibbles 4h..4h+3
+        t = (t | t >> 3) & 0x03030303u;                // byte j: nibbles 2j, 2j+1
+        t = (t | t >> 6) & 0x000F000Fu;                // half h: nibbles 4h..4h+3
         return (t | t >> 12) & 0xFF;
     }
 }
@@ -111,10 +111,10 @@ template <bool deep, bool hflip>
                                               const uint32_t* pal, uint32_t* dst) {
     constexpr int step = hflip ? -1 : 1;
     if (need == 0xFF) {
-        for (int k = 0; k < 8; ++k) dst[k * step] = pal[index_at<deep>(p, k)];
+        for (int k = 0; k < 8; ++k) dst[static_cast<std::ptrdiff_t>(k) * step] = pal[index_at<deep>(p, k)];
     } else {
         for (int k = k0; k < k1; ++k)
-            if (need >> k & 1) dst[(k - k0) * step] = pal[index_at<deep>(p, k)];
+            if (need >> k & 1) dst[static_cast<std::ptrdiff_t>(k - k0) * step] = pal[index_at<deep>(p, k)];
     }
 }
 
@@ -175,7 +175,7 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
     constexpr uint32_t row_bytes = deep ? 8 : 4;
     const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
     // In 16 colours the bank selects 16 entries of the palette.
-    const uint32_t* pal = deep ? lut : lut + s.bank * 16;
+    const uint32_t* pal = deep ? lut : lut + static_cast<size_t>(s.bank) * 16;
     const uint8_t* tiles = vram + obj_tiles_offset;
     // Window bit b is sprite column j0 + b, on screen column xs + b, found in
     // coverage word q from bit sh on.
@@ -213,7 +213,7 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
             const uint32_t m = static_cast<uint32_t>(left >> (t * 8)) & 0xFF;
             left &= ~(uint64_t{0xFF} << (t * 8));
             const uint8_t* p = bytes[t];
-            uint32_t* d = dst + t * 8;
+            uint32_t* d = dst + static_cast<std::ptrdiff_t>(t) * 8;
             if (m == 0xFF) {
                 for (int k = 0; k < 8; ++k) d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
             } else {
@@ -235,7 +235,7 @@ template <bool deep, bool hflip>
 void paint_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame) {
     constexpr uint32_t unit = deep ? 2 : 1;
     const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
-    const uint32_t* pal = deep ? lut : lut + s.bank * 16;
+    const uint32_t* pal = deep ? lut : lut + static_cast<size_t>(s.bank) * 16;
     const int sx0 = hflip ? s.w - s.j1 : s.j0;
     const int sx1 = hflip ? s.w - s.j0 : s.j1;
     const int tc0 = sx0 / 8, tc1 = (sx1 - 1) / 8;

@@ -42,8 +42,8 @@ uint32_t fitting_positions(uint32_t k, uint32_t used) {
 void save_map_data() {
     uint8_t* slot = current_slot_data();
     if (!slot) return;
-    std::memcpy(slot + slot_blocks_at, area_blocks(), area_count * area_block_size);
-    std::memcpy(slot + slot_tails_at, area_tails(), area_count * area_tail_size);
+    std::memcpy(slot + slot_blocks_at, area_blocks(), static_cast<size_t>(area_count) * area_block_size);
+    std::memcpy(slot + slot_tails_at, area_tails(), static_cast<size_t>(area_count) * area_tail_size);
     std::memcpy(slot + slot_tail_state_at, tail_state, tail_state_size);
     uint32_t used = 0;
     for (uint32_t k = 0; k < area_count; ++k) {
@@ -62,11 +62,11 @@ void save_map_data() {
 void restore_map_data() {
     const uint8_t* slot = current_slot_data();
     if (!slot) return;
-    std::memcpy(area_blocks(), slot + slot_blocks_at, area_count * area_block_size);
-    std::memcpy(area_tails(), slot + slot_tails_at, area_count * area_tail_size);
+    std::memcpy(area_blocks(), slot + slot_blocks_at, static_cast<size_t>(area_count) * area_block_size);
+    std::memcpy(area_tails(), slot + slot_tails_at, static_cast<size_t>(area_count) * area_tail_size);
     std::memcpy(tail_state, slot + slot_tail_state_at, tail_state_size);
-    std::memset(pair_list(0), 0xFF, area_count * pair_list_size);
-    std::memset(position_list(0), 0xFF, area_count * position_list_size);
+    std::memset(pair_list(0), 0xFF, static_cast<size_t>(area_count) * pair_list_size);
+    std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
     uint32_t used = 0;
     for (uint32_t k = 0; k < area_count; ++k) {
         const uint32_t bytes = fitting_pairs(k, used) * pair_entry;
@@ -98,7 +98,7 @@ void rebuild_grid_masks() {
     for (uint32_t k = 0; k < 7; ++k) {
         const uint8_t* list = position_list(k);
         for (uint32_t i = 0; i < position_list_entries; ++i) {
-            const uint8_t* e = list + i * position_entry;
+            const uint8_t* e = list + static_cast<size_t>(i) * position_entry;
             if (e[0] == 0xFF) break;
             if (e[0] >= area_record_counts[k]) continue;
             const uint8_t* record = rom_ptr(area_record_table[k] + e[0] * area_record_size, area_record_size);
@@ -124,10 +124,13 @@ uint8_t* write_run_end_record() {
     pack_state_block(record + 4);
     // An area without a block of its own leaves those parts at the fill.
     if (d.current_area < area_count) {
-        std::memcpy(record + 408, area_blocks() + d.current_area * area_block_size, area_block_size);
-        std::memcpy(record + 536, area_tails() + d.current_area * area_tail_size, area_tail_size);
+        std::memcpy(record + 408, area_blocks() + static_cast<size_t>(d.current_area) * area_block_size,
+                    area_block_size);
+        std::memcpy(record + 536, area_tails() + static_cast<size_t>(d.current_area) * area_tail_size,
+                    area_tail_size);
     }
-    std::memcpy(record + 568, "ATRUNEND", 8);
+    // Eight signature bytes, no terminator.
+    std::memcpy(record + 568, "ATRUNEND", 8);  // NOLINT(bugprone-not-null-terminated-result)
     record[576] = d.v27138;
     return transfer_section(section_run_end);
 }
@@ -143,8 +146,9 @@ void apply_run_record(uint8_t kind, uint8_t index) {
         d.current_area = area;
         d.v27100 = record[1];
         d.v27138 = record[576];
-        std::memcpy(area_blocks() + area * area_block_size, record + 408, area_block_size);
-        std::memcpy(area_tails() + area * area_tail_size, record + 536, area_tail_size);
+        std::memcpy(area_blocks() + static_cast<size_t>(area) * area_block_size, record + 408,
+                    area_block_size);
+        std::memcpy(area_tails() + static_cast<size_t>(area) * area_tail_size, record + 536, area_tail_size);
     } else if (kind == 1) {
         unpack_state_block(record + 4);
     }

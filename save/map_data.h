@@ -46,9 +46,11 @@ inline uint8_t* grid_masks() { return ewram + grid_masks_offset; }
 inline uint8_t* area_blocks() { return ewram + area_blocks_offset; }
 inline uint8_t* area_tails() { return ewram + area_tails_offset; }
 // area must be 0..7.
-inline uint8_t* pair_list(uint32_t area) { return ewram + pair_lists_offset + area * pair_list_size; }
+inline uint8_t* pair_list(uint32_t area) {
+    return ewram + pair_lists_offset + static_cast<size_t>(area) * pair_list_size;
+}
 inline uint8_t* position_list(uint32_t area) {
-    return ewram + position_lists_offset + area * position_list_size;
+    return ewram + position_lists_offset + static_cast<size_t>(area) * position_list_size;
 }
 
 // Slot offsets 768..4639 of the current slot from the per-area data and back

@@ -93,7 +93,8 @@ uint8_t* write_range(uint32_t offset, uint32_t length) {
 
 uint8_t* slot_area(uint8_t* buffer, uint32_t slot, bool backup_area) {
     if (buffer == nullptr || slot >= slot_count) return nullptr;
-    return buffer + (backup_area ? slot_backup_base : slot_primary_base) + slot * slot_area_size;
+    return buffer + (backup_area ? slot_backup_base : slot_primary_base) +
+           static_cast<size_t>(slot) * slot_area_size;
 }
 
 void sram_read(const uint8_t* source, uint8_t* destination, uint32_t length) {

@@ -291,8 +291,8 @@ void repair_slot(uint8_t slot) {
 
 void reset_new_game_state() {
     std::memset(area_blocks(), 0, 2048);  // area_blocks and the 1,024 bytes after
-    std::memset(pair_list(0), 0xFF, area_count * pair_list_size);
-    std::memset(position_list(0), 0xFF, area_count * position_list_size);
+    std::memset(pair_list(0), 0xFF, static_cast<size_t>(area_count) * pair_list_size);
+    std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
     std::memset(area_tails(), 0xFF, 512);  // area_tails and the 256 bytes after
     std::memset(tail_state, 0, tail_state_size);
     std::memset(grid_masks(), 0, grid_masks_size);

@@ -57,7 +57,7 @@ void pack_state_block(uint8_t* block) {
     r[5] = r[6] = r[7] = 0;
     // 344: five records cut to their two words and four zero bytes.
     for (int k = 0; k < 5; ++k) {
-        uint8_t* out = block + 344 + k * 12;
+        uint8_t* out = block + 344 + static_cast<std::ptrdiff_t>(k) * 12;
         std::memcpy(out, d.records_20864[k], 8);
         std::memset(out + 8, 0, 4);
     }
@@ -77,7 +77,7 @@ void unpack_state_block(const uint8_t* block) {
     d.record_20944[3] = r[3];
     d.record_20944[4] = r[4];
     for (int k = 0; k < 5; ++k) {
-        std::memcpy(d.records_20864[k], block + 344 + k * 12, 8);
+        std::memcpy(d.records_20864[k], block + 344 + static_cast<std::ptrdiff_t>(k) * 12, 8);
         std::memset(d.records_20864[k] + 8, 0, 8);
     }
 }
@@ -116,7 +116,8 @@ void pack_slot() {
     std::memcpy(slot + 34, d.record_26742, 6);
     slot[40] = 0;
     slot[41] = 0;
-    for (int i = 0; i < 8; ++i) std::memcpy(slot + slot_scroll_at + 2 * i, scroll_value(i), 2);
+    for (int i = 0; i < 8; ++i)
+        std::memcpy(slot + slot_scroll_at + std::ptrdiff_t{2} * i, scroll_value(i), 2);
     slot[58] = d.run_category;
     slot[59] = d.v27138;
     slot[60] = d.setting_byte;
@@ -149,7 +150,8 @@ void unpack_slot() {
     d.v27097 = slot[32];
     d.v27096 = slot[33];
     std::memcpy(d.record_26742, slot + 34, 6);
-    for (int i = 0; i < 8; ++i) std::memcpy(scroll_value(i), slot + slot_scroll_at + 2 * i, 2);
+    for (int i = 0; i < 8; ++i)
+        std::memcpy(scroll_value(i), slot + slot_scroll_at + std::ptrdiff_t{2} * i, 2);
     d.run_category = slot[58];
     d.v27138 = slot[59];
     d.setting_byte = slot[60];
@@ -192,7 +194,7 @@ void refresh_slot_times() {
 void update_best_time() {
     iwram_data_block& d = iwram_data;
     const uint8_t row = category_row(d.run_category);
-    const uint8_t* divisor = completion_divisors + row * 4;
+    const uint8_t* divisor = completion_divisors + static_cast<std::ptrdiff_t>(row) * 4;
     const uint8_t* target = completion_targets();
     const uint32_t counters[4] = {
         uint32_t(d.counter_block[0] | d.counter_block[1] << 8),

@@ -4,8 +4,8 @@
 #include <ctime>
 
 #include "host/openssl/openssl_sha1.h"
-#include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ int platform_sha1(const uint8_t* data, size_t size, uint8_t digest[20]) {
 }
 
 void platform_sleep_frame() {
-    timespec rest{0, 16 * 1000 * 1000};
+    timespec rest{0, 16L * 1000 * 1000};
     // A signal cuts the sleep short; finish the remainder.
     while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
     }

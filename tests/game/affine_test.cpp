@@ -15,7 +15,7 @@ oam_entry& entry(int n) { return iwram_data.oam_buffer[n]; }
 void quarter_sines() {
     for (int a = 0; a < 320; ++a) {
         const int q = a % 256;
-        sine_table[a] = q == 64 ? 256 : q == 192 ? -256 : 0;
+        sine_table[a] = static_cast<int16_t>(q == 64 ? 256 : q == 192 ? -256 : 0);
     }
 }
 

@@ -122,7 +122,7 @@ TEST_F(fresh_globals, soft_reset_needs_all_four_and_no_save) {
 }
 
 TEST_F(fresh_globals, final_modes_step_nothing) {
-    for (int16_t mode : {14, 15, 2, -1}) {
+    for (int16_t mode : {int16_t{14}, int16_t{15}, int16_t{2}, int16_t{-1}}) {
         reset_all_globals();
         iwram_data.game_mode = mode;
         iwram_data.mode_stage = 0;

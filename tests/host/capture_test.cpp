@@ -143,7 +143,7 @@ int run_capture(const std::string& arguments, const std::string& error_file) {
 TEST(capture_tool, trusted_synthetic_image_writes_log_pngs_and_sheet) {
     scratch_dir dir;
     write_file(dir.file("image.gba"), make_image());
-    const std::string out = dir.path();
+    const std::string& out = dir.path();
     const int exit_code = run_capture("--rom " + out +
                                           "/image.gba --frames 30 --keys 0-0:l+r,5-9:start --trust-image"
                                           " --state-log " +
@@ -178,7 +178,7 @@ TEST(capture_tool, trusted_synthetic_image_writes_log_pngs_and_sheet) {
 TEST(capture_tool, untrusted_image_gets_the_loaders_messages) {
     scratch_dir dir;
     write_file(dir.file("image.gba"), make_image());
-    const std::string out = dir.path();
+    const std::string& out = dir.path();
     EXPECT_EQ(run_capture("--rom " + out + "/image.gba --frames 3 --state-log " + out + "/log.csv",
                           out + "/stderr.txt"),
               0);

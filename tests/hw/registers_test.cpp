@@ -41,9 +41,9 @@ TEST_F(registers, if_keeps_every_bit_and_raising_ors_into_it) {
 
 TEST_F(registers, a_32_bit_store_at_an_oam_entry_sets_attr0_and_attr1) {
     const uint32_t hide = 0x00FF00FF;
-    std::memcpy(oam + 8 * 3, &hide, 4);
+    std::memcpy(oam + std::ptrdiff_t{8} * 3, &hide, 4);
     oam_entry e;
-    std::memcpy(&e, oam + 8 * 3, sizeof e);
+    std::memcpy(&e, oam + std::ptrdiff_t{8} * 3, sizeof e);
     EXPECT_EQ(e.attr0, 0x00FF);
     EXPECT_EQ(e.attr1, 0x00FF);
     EXPECT_EQ(e.attr2, 0);

@@ -11,7 +11,9 @@ void reference_render_sprite_layer(uint32_t* frame) {
     if (!(dispcnt & 0x1000)) return;
     const bool one_dim = dispcnt & 0x0040;
     for (int n = 127; n >= 0; --n) {
-        const uint16_t a0 = load16(oam + n * 8), a1 = load16(oam + n * 8 + 2), a2 = load16(oam + n * 8 + 4);
+        const uint16_t a0 = load16(oam + static_cast<std::ptrdiff_t>(n) * 8),
+                       a1 = load16(oam + static_cast<std::ptrdiff_t>(n) * 8 + 2),
+                       a2 = load16(oam + static_cast<std::ptrdiff_t>(n) * 8 + 4);
         const int shape = a0 >> 14;
         if (shape == 3 || (a0 & 0x0100) || (a0 & 0x0200)) continue;
         const int w = sprite_widths[shape * 4 + (a1 >> 14)];
@@ -42,7 +44,7 @@ void reference_render_sprite_layer(uint32_t* frame) {
                     if (nibble == 0) continue;
                     index = bank * 16 + nibble;
                 }
-                const uint16_t c = load16(palette_ram + 0x200 + index * 2);
+                const uint16_t c = load16(palette_ram + 0x200 + static_cast<std::ptrdiff_t>(index) * 2);
                 const uint32_t r = c & 31, g = (c >> 5) & 31, b = (c >> 10) & 31;
                 frame[(y + i) * 240 + x + j] =
                     ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);

@@ -21,13 +21,17 @@ constexpr uint32_t untouched = 0xDEADBEEF;
 
 void put_entry(int n, uint16_t a0, uint16_t a1, uint16_t a2, uint16_t a3 = 0) {
     const oam_entry e{a0, a1, a2, a3};
-    std::memcpy(oam + n * 8, &e, sizeof e);
+    std::memcpy(oam + static_cast<std::ptrdiff_t>(n) * 8, &e, sizeof e);
 }
 
-void set_obj_color(int index, uint16_t c) { std::memcpy(palette_ram + 0x200 + index * 2, &c, 2); }
+void set_obj_color(int index, uint16_t c) {
+    std::memcpy(palette_ram + 0x200 + static_cast<std::ptrdiff_t>(index) * 2, &c, 2);
+}
 
 // 16-colour tile: every pixel of tile `tile` gets nibble `nibble`.
-void fill_tile4(int tile, int nibble) { std::memset(vram + 0x10000 + tile * 32, nibble | nibble << 4, 32); }
+void fill_tile4(int tile, int nibble) {
+    std::memset(vram + 0x10000 + static_cast<std::ptrdiff_t>(tile) * 32, nibble | nibble << 4, 32);
+}
 
 // Sets pixel (px, py) of a 16-colour tile.
 void set_pixel4(int tile, int px, int py, int nibble) {
@@ -119,7 +123,7 @@ TEST_F(sprite_layer, tile_mapping_one_and_two_dimensional) {
         std::memset(vram + 0x10000, 0, 0x8000);
         for (int t = 0; t < 64; ++t) {
             if (c.deep)
-                std::memset(vram + 0x10000 + t * 32, t + 1, 32);
+                std::memset(vram + 0x10000 + static_cast<std::ptrdiff_t>(t) * 32, t + 1, 32);
             else
                 fill_tile4(t, 1 + t % 15);
         }
@@ -322,7 +326,8 @@ TEST_F(sprite_layer, adversarial_layouts_match_the_reference_renderer) {
                 for (uint32_t i = 0; i < 0x8000; ++i) {
                     uint8_t v = static_cast<uint8_t>(0x11 + i * 7);
                     if (pattern == 1) v = deep ? (i % 2 ? v : 0) : static_cast<uint8_t>(v & 0xF0);
-                    if (pattern == 2) v = deep ? (i % 8 ? 0 : v) : (i % 4 ? 0 : static_cast<uint8_t>(v & 0x0F));
+                    if (pattern == 2)
+                        v = deep ? (i % 8 ? 0 : v) : (i % 4 ? 0 : static_cast<uint8_t>(v & 0x0F));
                     vram[0x10000 + i] = v;
                 }
                 for (int c = 0; c < 256; ++c) set_obj_color(c, static_cast<uint16_t>(c * 0x0421 + 3));

@@ -57,7 +57,7 @@ void trust_image(const std::vector<uint8_t>& bytes) {
 
 std::string trusted_image_file(const scratch_dir& dir) {
     const std::vector<uint8_t> image = make_image();
-    const std::string path = dir.file("image.gba");
+    std::string path = dir.file("image.gba");
     write_file(path, image);
     trust_image(image);
     return path;

@@ -100,7 +100,7 @@ TEST_F(with_image, imports_copy_every_constant) {
         EXPECT_EQ(std::memcmp(c.variable, rom_image + c.offset, c.size), 0);
     }
     for (uint32_t i = 0; i < 16; ++i)
-        EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + i * 0x280) << i;
+        EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + static_cast<size_t>(i) * 0x280) << i;
     // sine_table entries are little-endian pairs of the image.
     for (int i : {0, 1, 255, 319}) {
         const uint32_t at = 0x8C71C + 2 * i;
@@ -134,7 +134,8 @@ TEST_F(with_image, a_refused_constant_is_skipped_and_the_others_still_import) {
             EXPECT_TRUE(all_zero(c.variable, c.size));
         }
     }
-    for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + i * 0x280);
+    for (uint32_t i = 0; i < 16; ++i)
+        EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + static_cast<size_t>(i) * 0x280);
 }
 
 TEST_F(with_image, run_records_past_the_end_become_null) {

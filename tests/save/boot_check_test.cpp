@@ -33,7 +33,7 @@ std::vector<uint8_t> first_boot_image() {
     store_u32(h, 0);
     store_u32(h + 4, 0xFFFFFFFFu);
     uint32_t sum = 0;
-    for (int i = 0; i < 16; ++i) sum += load_u32(h + 4 * i);
+    for (int i = 0; i < 16; ++i) sum += load_u32(h + std::ptrdiff_t{4} * i);
     store_u32(h, sum);
     store_u32(h + 4, ~sum);
     std::memcpy(&m[0x0000], h, 64);
@@ -242,8 +242,8 @@ TEST_F(boot_check, slot_classes_and_their_repairs) {
         uint8_t* b = slot_area(save_image, 1, true);
         make_slot_area(p, 0x10, c.p_marks, c.p_pair);
         make_slot_area(b, 0x90, c.b_marks, c.b_pair);
-        const auto p_data = snapshot(p, slot_area_size);
-        const auto b_data = snapshot(b, slot_area_size);
+        auto p_data = snapshot(p, slot_area_size);
+        auto b_data = snapshot(b, slot_area_size);
         std::memcpy(sram, save_image, save_memory_size);
         iwram_data.start_slot_state = 5;
         iwram_data.slot_info[1].value_4[0] = 9;

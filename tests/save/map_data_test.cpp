@@ -13,14 +13,15 @@ class map_data : public cartridge_fixture {
 protected:
     // Distinct bytes in every list, block, tail and tail_state.
     void fill_area_data(uint32_t seed) {
-        scramble(pair_list(0), area_count * pair_list_size, seed);
-        scramble(position_list(0), area_count * position_list_size, seed + 1);
+        scramble(pair_list(0), static_cast<size_t>(area_count) * pair_list_size, seed);
+        scramble(position_list(0), static_cast<size_t>(area_count) * position_list_size, seed + 1);
         // No entry may end its list early.
         for (uint32_t k = 0; k < area_count; ++k)
             for (uint32_t i = 0; i < position_list_entries; ++i)
-                if (position_list(k)[i * 4] == 0xFF) position_list(k)[i * 4] = 0xFE;
-        scramble(area_blocks(), area_count * area_block_size, seed + 2);
-        scramble(area_tails(), area_count * area_tail_size, seed + 3);
+                if (position_list(k)[static_cast<size_t>(i) * 4] == 0xFF)
+                    position_list(k)[static_cast<size_t>(i) * 4] = 0xFE;
+        scramble(area_blocks(), static_cast<size_t>(area_count) * area_block_size, seed + 2);
+        scramble(area_tails(), static_cast<size_t>(area_count) * area_tail_size, seed + 3);
         scramble(tail_state, tail_state_size, seed + 4);
     }
     void set_counts(const std::vector<uint8_t>& pairs, const std::vector<uint8_t>& positions) {
@@ -29,11 +30,13 @@ protected:
     }
     // Puts the column and row bases into record index of area k's table.
     void put_area_record(uint32_t k, uint32_t index, uint8_t column, uint8_t row) {
-        uint8_t* record = rom_image + area_record_table[k] + index * area_record_size;
+        uint8_t* record = rom_image + area_record_table[k] + static_cast<size_t>(index) * area_record_size;
         record[53] = column;
         record[54] = row;
     }
-    uint32_t mask_word(uint32_t word_index) { return read_u32(grid_masks() + word_index * 4); }
+    uint32_t mask_word(uint32_t word_index) {
+        return read_u32(grid_masks() + static_cast<size_t>(word_index) * 4);
+    }
 };
 
 TEST_F(map_data, lists_are_packed_back_to_back_by_their_counts) {
@@ -145,7 +148,7 @@ TEST_P(grid_mask, one_entry_marks_its_cell) {
     put_area_record(1, 0, 20, 20);  // just past area 0's 42 records
     put_area_record(2, 56, 40, 9);  // column base beyond 31 wraps
     put_area_record(6, 98, 1, 40);  // a row beyond 31 lands in area 7's words
-    std::memset(position_list(0), 0xFF, area_count * position_list_size);
+    std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
     uint8_t* entry = position_list(c.area);
     entry[0] = c.index;
     entry[1] = 0x99;
@@ -176,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(cases, grid_mask,
 TEST_F(map_data, mask_walk_stops_at_the_list_end_and_needs_the_cartridge) {
     put_area_record(0, 3, 5, 2);
     put_area_record(0, 4, 7, 2);
-    std::memset(position_list(0), 0xFF, area_count * position_list_size);
+    std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
     const uint8_t entries[12] = {3, 0, 2, 2, 0xFF, 0, 0, 0, 4, 0, 2, 2};
     std::memcpy(position_list(0), entries, sizeof entries);
     rebuild_grid_masks();
@@ -193,7 +196,7 @@ TEST_F(map_data, masks_follow_the_demo_cartridge_tables) {
     if (!load_demo_cartridge()) GTEST_SKIP() << "no demo cartridge at " << ORVALIS_DEMO_ROM;
     for (uint32_t k = 0; k < area_count; ++k) {
         SCOPED_TRACE(k);
-        std::memset(position_list(0), 0xFF, area_count * position_list_size);
+        std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
         const uint8_t last = k < 7 ? uint8_t(area_record_counts[k] - 1) : 0;
         const uint8_t entries[12] = {0, 0, 17, 2, last, 0, 2, 17, uint8_t(k < 7 ? area_record_counts[k] : 0),
                                      0, 2, 2};
@@ -202,7 +205,7 @@ TEST_F(map_data, masks_follow_the_demo_cartridge_tables) {
         uint32_t expected[512] = {};
         if (k < 7) {
             for (const auto& [index, dx, dy] : {std::tuple{0, 1, 0}, std::tuple{int(last), 0, 1}}) {
-                const uint8_t* r = rom_image + area_record_table[k] + index * 60;
+                const uint8_t* r = rom_image + area_record_table[k] + static_cast<std::ptrdiff_t>(index) * 60;
                 expected[k * 32 + r[54] + dy] |= 1u << ((r[53] + dx) % 32);
             }
         }
@@ -235,8 +238,8 @@ TEST_F(run_end, record_is_built_and_written_to_the_chip) {
     pack_state_block(block);
     EXPECT_EQ(0, std::memcmp(r + 4, block, sizeof block));
     EXPECT_EQ(r[15], 0xFF);
-    EXPECT_EQ(0, std::memcmp(r + 408, area_blocks() + 3 * 128, 128));
-    EXPECT_EQ(0, std::memcmp(r + 536, area_tails() + 3 * 32, 32));
+    EXPECT_EQ(0, std::memcmp(r + 408, area_blocks() + std::ptrdiff_t{3} * 128, 128));
+    EXPECT_EQ(0, std::memcmp(r + 536, area_tails() + std::ptrdiff_t{3} * 32, 32));
     EXPECT_EQ(0, std::memcmp(r + 568, "ATRUNEND", 8));
     EXPECT_EQ(r[576], iwram_data.v27138);
     for (uint32_t at = 577; at < 640; ++at) EXPECT_EQ(r[at], 0xFF) << at;
@@ -257,7 +260,7 @@ TEST_F(run_end, area_without_a_block_keeps_the_fill_and_a_broken_chip_is_not_wri
 
 class run_record : public map_data {
 protected:
-    uint8_t* cartridge_record(uint32_t i) { return rom_image + 0x3613E8 + i * 640; }
+    uint8_t* cartridge_record(uint32_t i) { return rom_image + 0x3613E8 + static_cast<size_t>(i) * 640; }
 };
 
 TEST_F(run_record, kind_zero_applies_the_area_parts) {
@@ -337,8 +340,8 @@ TEST_F(run_record, demo_cartridge_records_apply_by_kind) {
         if (r[0] < 8) {
             EXPECT_EQ(iwram_data.current_area, r[0]);
             EXPECT_EQ(iwram_data.v27138, r[576]);
-            EXPECT_EQ(0, std::memcmp(area_blocks() + r[0] * 128, r + 408, 128));
-            EXPECT_EQ(0, std::memcmp(area_tails() + r[0] * 32, r + 536, 32));
+            EXPECT_EQ(0, std::memcmp(area_blocks() + static_cast<std::ptrdiff_t>(r[0]) * 128, r + 408, 128));
+            EXPECT_EQ(0, std::memcmp(area_tails() + static_cast<std::ptrdiff_t>(r[0]) * 32, r + 536, 32));
         } else {
             EXPECT_EQ(iwram_data.current_area, state[27102]);
         }

@@ -82,7 +82,7 @@ TEST_F(records_header, write_lays_out_fields_and_keeps_free_bytes) {
     for (const auto& f : fields) EXPECT_EQ(h[f.at], f.expected) << std::hex << f.at;
     EXPECT_EQ(std::memcmp(h + 0x1C, header_signature, 20), 0);
     uint32_t sum = 0;
-    for (int i = 0; i < 16; ++i) sum += load_u32(h + 4 * i);
+    for (int i = 0; i < 16; ++i) sum += load_u32(h + std::ptrdiff_t{4} * i);
     EXPECT_EQ(load_u32(h), sum);
     EXPECT_EQ(load_u32(h + 4), ~sum);
 

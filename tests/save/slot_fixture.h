@@ -56,7 +56,8 @@ protected:
             slot_mark_b[i] = uint8_t(0xB0 + i);
             slot_mark_c[i] = uint8_t(0xC0 + i);
         }
-        for (int i = 0; i < 16; ++i) run_record_pointers[i] = rom_image + 0x3613E8 + i * 640;
+        for (int i = 0; i < 16; ++i)
+            run_record_pointers[i] = rom_image + 0x3613E8 + static_cast<std::ptrdiff_t>(i) * 640;
     }
 
     uint8_t* primary(uint32_t slot) { return slot_area(save_image, slot, false); }

@@ -25,9 +25,10 @@ volatile unsigned long allocations;
 #if !defined(ORVALIS_SANITIZED) && defined(__GLIBC__)
 #define ORVALIS_COUNTS_ALLOCATIONS 1
 extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
+// glibc's own allocator, which the counting replacements forward to.
+void* __libc_malloc(size_t);          // NOLINT(bugprone-reserved-identifier): glibc's name
+void* __libc_calloc(size_t, size_t);  // NOLINT(bugprone-reserved-identifier): glibc's name
+void* __libc_realloc(void*, size_t);  // NOLINT(bugprone-reserved-identifier): glibc's name
 void* malloc(size_t size) {
     note_allocation();
     return __libc_malloc(size);

@@ -81,7 +81,11 @@ int parse_key_spec(const std::string& spec, std::vector<key_hold>& holds, std::s
             for (const button_name& b : button_names)
                 if (name == b.name) bit = b.bit;
             if (!bit) {
-                error = "unknown button '" + name + "' in --keys entry '" + entry + "'";
+                error = "unknown button '";
+                error += name;
+                error += "' in --keys entry '";
+                error += entry;
+                error += "'";
                 return 0;
             }
             hold.buttons = static_cast<uint16_t>(hold.buttons | bit);

@@ -64,7 +64,8 @@ void contact_sheet::add(uint32_t frame, const uint32_t* source) {
         const uint32_t* lower = upper + screen_width;
         uint32_t* target = &pixels_[static_cast<size_t>(top + y) * width_ + left];
         for (int x = 0; x < thumb_width; ++x)
-            target[x] = average(upper[2 * x], upper[2 * x + 1], lower[2 * x], lower[2 * x + 1]);
+            target[x] = average(upper[std::ptrdiff_t{2} * x], upper[2 * x + 1], lower[std::ptrdiff_t{2} * x],
+                                lower[2 * x + 1]);
     }
 
     // The frame number, left-aligned under the thumbnail.

@@ -65,7 +65,7 @@ struct tile_sheet {
         for (int y = 0; y < g.height; ++y)
             for (int x = 0; x < g.width; ++x)
                 pixels[size_t(shelf_y * 8 + y) * 256 + size_t(shelf_x * 8 + x)] =
-                    g.pixels[size_t(y * g.width + x)];
+                    g.pixels[size_t(y) * size_t(g.width) + size_t(x)];
         int tile = first_tile + shelf_y * 32 + shelf_x;
         shelf_x += tw;
         if (th > shelf_h) shelf_h = th;
@@ -96,7 +96,8 @@ art_grid crop(const art_grid& g, int x0, int y0, int w, int h) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             int sx = x0 + x, sy = y0 + y;
-            out.pixels.push_back(sx < g.width && sy < g.height ? g.pixels[size_t(sy * g.width + sx)] : 0);
+            out.pixels.push_back(
+                sx < g.width && sy < g.height ? g.pixels[size_t(sy) * size_t(g.width) + size_t(sx)] : 0);
         }
     return out;
 }
@@ -128,23 +129,23 @@ std::map<char, art_grid> load_font() {
         if (line.empty()) continue;
         if (line.size() == 3 && line[0] == '[' && line[2] == ']') {
             current = line[1];
-            font[current] = art_grid{8, 24, std::vector<uint8_t>(8 * 24, 0)};
+            font[current] = art_grid{8, 24, std::vector<uint8_t>(size_t{8} * 24, 0)};
             row = 0;
             continue;
         }
         if (!current || line.size() != 6 || row >= 16) fail("malformed font row \"" + line + "\"");
         for (int x = 0; x < 6; ++x)
-            if (line[size_t(x)] == '#') font[current].pixels[size_t((row + 4) * 8 + x)] = 1;
+            if (line[size_t(x)] == '#') font[current].pixels[size_t(row + 4) * 8 + size_t(x)] = 1;
         ++row;
     }
     for (auto& [c, g] : font) {
         art_grid ink = g;
         for (int y = 0; y < 24; ++y)
             for (int x = 0; x < 8; ++x) {
-                if (ink.pixels[size_t(y * 8 + x)] != 1) continue;
+                if (ink.pixels[size_t(y) * 8 + size_t(x)] != 1) continue;
                 int sx = x + 1, sy = y + 1;
                 if (sx >= 8 || sy / 8 != y / 8) continue;
-                auto& p = g.pixels[size_t(sy * 8 + sx)];
+                auto& p = g.pixels[size_t(sy) * 8 + size_t(sx)];
                 if (p == 0) p = 2;
             }
     }
@@ -259,9 +260,11 @@ void fit_colour_bytes(uint8_t* bytes, const bool* fixed, const bool* anything, c
         return d;
     };
     for (int c = 0; c < colours; ++c) {
-        int best = -1, best_lo = bytes[2 * c], best_hi = bytes[2 * c + 1];
+        int best = -1, best_lo = bytes[std::ptrdiff_t{2} * c], best_hi = bytes[2 * c + 1];
         for (int lo = 0; lo < 256; ++lo) {
-            if (fixed[2 * c] ? lo != bytes[2 * c] : !allowed(anything[2 * c], lo)) continue;
+            if (fixed[std::ptrdiff_t{2} * c] ? lo != bytes[std::ptrdiff_t{2} * c]
+                                             : !allowed(anything[std::ptrdiff_t{2} * c], lo))
+                continue;
             for (int hi = 0; hi < 256; ++hi) {
                 if (fixed[2 * c + 1] ? hi != bytes[2 * c + 1] : !allowed(anything[2 * c + 1], hi)) continue;
                 int d = dist(uint16_t(lo | (hi << 8)), intended[c]);
@@ -272,7 +275,7 @@ void fit_colour_bytes(uint8_t* bytes, const bool* fixed, const bool* anything, c
                 }
             }
         }
-        bytes[2 * c] = uint8_t(best_lo);
+        bytes[std::ptrdiff_t{2} * c] = uint8_t(best_lo);
         bytes[2 * c + 1] = uint8_t(best_hi);
     }
 }
@@ -483,7 +486,7 @@ demo_cartridge build_demo_cartridge() {
         r[4 + 39] = 0;
         r[4 + 337] = r[4 + 341] = r[4 + 342] = r[4 + 343] = 0;
         for (int k = 0; k < 5; ++k)
-            for (int z = 8; z < 12; ++z) r[size_t(4 + 344 + 12 * k + z)] = 0;
+            for (int z = 8; z < 12; ++z) r[4 + 344 + size_t(k) * 12 + size_t(z)] = 0;
         for (int k = 408; k < 568; ++k) r[size_t(k)] = uint8_t((i * 13 + k) % 64);
         std::memcpy(&r[568], "ATRUNEND", 8);
         r[576] = uint8_t(i + 1);
@@ -590,11 +593,13 @@ demo_cartridge build_demo_cartridge() {
             // Each capital doubled to 16 x 32: rows shade from light to deep gold,
             // the shadow in the outline colour.
             const art_grid& glyph = font.at(title[i]);
-            art_grid big{16, 32, std::vector<uint8_t>(16 * 32, 0)};
+            art_grid big{16, 32, std::vector<uint8_t>(size_t{16} * 32, 0)};
             for (int y = 0; y < 32; ++y)
                 for (int x = 0; x < 16; ++x) {
-                    uint8_t p = glyph.pixels[size_t((y / 2 + 2) * 8 + x / 2)];
-                    big.pixels[size_t(y * 16 + x)] = p == 1 ? uint8_t(y < 18 ? 14 : 8) : p == 2 ? 3 : 0;
+                    uint8_t p = glyph.pixels[size_t(y / 2 + 2) * 8 + size_t(x / 2)];
+                    big.pixels[size_t(y) * 16 + size_t(x)] = p == 1   ? uint8_t(y < 18 ? 14 : 8)
+                                                             : p == 2 ? 3
+                                                                      : 0;
                 }
             closing.push_back(make_sprite(big, set7.add(big), 64 + 16 * i - ox, 56 - oy, 0));
         }

@@ -53,7 +53,7 @@ void clear() {
 }
 
 bool write_png(const std::string& path) {
-    std::vector<uint32_t> frame(240 * 160, 0);
+    std::vector<uint32_t> frame(size_t{240} * 160, 0);
     render_sprite_layer(frame.data());
     const int s = 3;
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -69,7 +69,7 @@ bool write_png(const std::string& path) {
     png_set_IHDR(png, info, 240 * s, 160 * s, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    std::vector<uint8_t> row(240 * s * 3);
+    std::vector<uint8_t> row(size_t{240} * s * 3);
     for (int y = 0; y < 160 * s; ++y) {
         for (int x = 0; x < 240 * s; ++x) {
             uint32_t p = frame[size_t(y / s) * 240 + size_t(x / s)];

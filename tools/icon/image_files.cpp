@@ -54,7 +54,8 @@ std::vector<uint8_t> zlib_stored(const std::vector<uint8_t>& raw) {
         out.push_back(last ? 1 : 0);
         put_le16(out, static_cast<uint32_t>(length));
         put_le16(out, static_cast<uint32_t>(~length & 0xFFFF));
-        out.insert(out.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + length));
+        out.insert(out.end(), raw.begin() + static_cast<long>(at),
+                   raw.begin() + static_cast<long>(at + length));
         at += length;
     } while (at < raw.size());
     put_be32(out, adler32(raw));
@@ -87,6 +88,7 @@ std::vector<uint8_t> png_bytes(const square_image& image) {
 
 std::vector<uint8_t> ico_bytes(const std::vector<square_image>& images) {
     std::vector<std::vector<uint8_t>> pngs;
+    pngs.reserve(images.size());
     for (const square_image& image : images) pngs.push_back(png_bytes(image));
     std::vector<uint8_t> out;
     put_le16(out, 0);  // reserved
@@ -96,8 +98,8 @@ std::vector<uint8_t> ico_bytes(const std::vector<square_image>& images) {
     for (size_t i = 0; i < images.size(); ++i) {
         const uint8_t side = images[i].size >= 256 ? 0 : static_cast<uint8_t>(images[i].size);  // 0 means 256
         out.insert(out.end(), {side, side, 0, 0});  // width, height, no palette, reserved
-        put_le16(out, 1);   // colour planes
-        put_le16(out, 32);  // bits per pixel
+        put_le16(out, 1);                           // colour planes
+        put_le16(out, 32);                          // bits per pixel
         put_le32(out, static_cast<uint32_t>(pngs[i].size()));
         put_le32(out, offset);
         offset += static_cast<uint32_t>(pngs[i].size());
