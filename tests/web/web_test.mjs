@@ -298,6 +298,19 @@ cases.refused = async () => {
   }
 };
 
+// Without Web Crypto (as on a plain-http page of another host) the digest
+// fails, and the loader says so about the demo cartridge it would accept.
+cases.no_web_crypto = async () => {
+  const page = await openPage();
+  await page.evaluate(() => Object.defineProperty(window.crypto, 'subtle', { value: undefined }));
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await expectMessage(page, 'ROM loader: SHA-1 FAILED',
+                      'ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.', 'error');
+  await dismiss(page);
+  await expectNoticeAndEnd(page);
+  await closePage(page);
+};
+
 // ---- run
 const sizes = ['orvalis.html', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
 console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
