@@ -1,32 +1,14 @@
-// Opens the program's window and prints KEYINPUT (hexadecimal, one line)
-// each time a keyboard poll changes it, so a test can press keys in the
-// window and read back what the key register saw. Ends with exit code 0
-// when the window is closed, 1 after a minute.
+// The Win32 window with the key mapping and no game: prints KEYINPUT each
+// time it changes (tests/support/keys_probe_loop.h).
 #include <windows.h>
 
-#include <cstdio>
-
-#include "host/host.h"
-#include "platform/platform.h"
 #include "host/win32/win32_window.h"
-#include "hw/registers.h"
+#include "platform/platform.h"
+#include "tests/support/keys_probe_loop.h"
 
 int main() {
     fill_presentation_header();
     if (platform_open_window(GetModuleHandleA(nullptr)) != window_open_result::ok) return 1;
     platform_show_window(SW_SHOWDEFAULT);
-    int last = -1;
-    for (int frame = 0; frame < 60 * 60; ++frame) {
-        if (!platform_drain_messages()) return 0;
-        poll_keyboard();
-        const int value = reg_load16(KEYINPUT);
-        if (value != last) {
-            std::printf("KEYINPUT %04X\n", value);
-            std::fflush(stdout);
-            last = value;
-        }
-        platform_present();
-        platform_sleep_frame();
-    }
-    return 1;
+    return run_keys_probe_loop();
 }
