@@ -156,9 +156,59 @@ constexpr auto reversed_bytes = [] {
     return t;
 }();
 
+// Bit k set when pixel k of either of two 16-colour tile rows is not
+// transparent: the first row gives bits 0-7, the second bits 8-15.
+uint32_t opaque_mask_pair(uint32_t first, uint32_t second) {
+    uint64_t t = first | static_cast<uint64_t>(second) << 32;
+    constexpr uint64_t low3 = 0x7777777777777777u;
+    t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
+    t = (t | t >> 3) & 0x0303030303030303u;        // byte j: nibbles 2j, 2j+1
+    t = (t | t >> 6) & 0x000F000F000F000Fu;        // 16 bits h: nibbles 4h..4h+3
+    t = (t | t >> 12) & 0x000000FF000000FFu;       // 32 bits l: nibbles 8l..8l+7
+    return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
+}
+
+// The opaque pixels of tile columns t0..t1 of one sprite row in the
+// sprite's own column order (bit 8t + k: pixel k of column t from the
+// left); row_of(t) gives the bytes of column t's tile row.
+template <bool deep, bool hflip, typename rows>
+uint64_t opaque_columns(const rows& row_of, int t0, int t1) {
+    uint64_t opaque = 0;
+    int t = t0;
+    if constexpr (!deep) {
+        // Two 4-byte rows at a time.
+        for (; t < t1; t += 2) {
+            uint32_t a, b;
+            std::memcpy(&a, row_of(t), 4);
+            std::memcpy(&b, row_of(t + 1), 4);
+            uint32_t m = opaque_mask_pair(a, b);
+            if constexpr (hflip) m = reversed_bytes.v[m & 0xFF] | reversed_bytes.v[m >> 8] << 8;
+            opaque |= static_cast<uint64_t>(m) << (t * 8);
+        }
+    }
+    for (; t <= t1; ++t) {
+        uint32_t m = opaque_mask<deep>(row_of(t));
+        if constexpr (hflip) m = reversed_bytes.v[m];
+        opaque |= static_cast<uint64_t>(m) << (t * 8);
+    }
+    return opaque;
+}
+
 // Which screen pixels a nearer entry has already painted, a bit a pixel;
 // a fifth word per row lets a 64-bit window start at any column.
 using coverage = uint64_t[screen_height][5];
+
+// The 64 coverage bits from bit sh of word q on, and the reverse: or-ing 64
+// bits in at that place. (A shift by 64 is no shift in C++: the second word
+// goes in two steps.)
+uint64_t window_at(const uint64_t* row, int q, int sh) {
+    return row[q] >> sh | (row[q + 1] << 1) << (63 - sh);
+}
+
+void cover_at(uint64_t* row, int q, int sh, uint64_t bits) {
+    row[q] |= bits << sh;
+    row[q + 1] |= (bits >> 1) >> (63 - sh);
+}
 
 // Entries are drawn nearest first, so a pixel is painted once, by the
 // lowest-numbered entry that is opaque there; the picture is the same as
@@ -181,38 +231,46 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
     // coverage word q from bit sh on.
     const int j0 = s.j0, xs = s.x + j0, q = xs >> 6, sh = xs & 63;
     const uint64_t span = s.j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (s.j1 - j0)) - 1;
+    // Tile units from one row of tiles to the next.
+    const uint32_t tile_row_stride = one_dim ? tiles_wide * unit : 32;
     for (int i = s.i0; i < s.i1; ++i) {
         uint64_t* crow = cov[s.y + i];
-        // (A shift by 64 is no shift in C++: the second word goes in two steps.)
-        const uint64_t covered = crow[q] >> sh | (crow[q + 1] << 1) << (63 - sh);
-        const uint64_t open = ~covered & span;
+        const uint64_t open = ~window_at(crow, q, sh) & span;
         if (!open) continue;
         const uint64_t open_j = open << j0;
         const int sy = s.vflip ? s.h - 1 - i : i;
         const uint32_t tile_row = static_cast<uint32_t>(sy) >> 3;
-        const uint32_t row_tile = s.tile0 + (one_dim ? tile_row * tiles_wide * unit : tile_row * 32);
+        const uint32_t row_tile = s.tile0 + tile_row * tile_row_stride;
         const uint32_t in_tile = static_cast<uint32_t>(sy & 7) * row_bytes;
         const int t0 = lowest_bit(open_j) >> 3, t1 = highest_bit(open_j) >> 3;
+        // Byte offset of the row of tile column t0 in the tile area, and the
+        // step to the next column: tiles lie unit * 32 bytes apart, leftward
+        // in a flipped sprite. Offsets wrap inside the area; a row starts 4-
+        // or 8-aligned, so it never straddles the wrap.
+        const uint32_t tc0 = hflip ? tiles_wide - 1 - static_cast<uint32_t>(t0) : static_cast<uint32_t>(t0);
+        const uint32_t at0 = (row_tile + tc0 * unit) * 32 + in_tile;
+        const uint32_t step = hflip ? 0u - unit * 32 : unit * 32;
+        const auto row_of = [&](int t) {
+            return tiles + ((at0 + static_cast<uint32_t>(t - t0) * step) & tile_area_mask);
+        };
         // The opaque pixels of every tile under an open pixel, without
         // branching: most rows that get this far paint little or nothing.
-        const uint8_t* bytes[8];
-        uint64_t opaque_j = 0;
-        for (int t = t0; t <= t1; ++t) {
-            const uint32_t tc = hflip ? tiles_wide - 1 - static_cast<uint32_t>(t) : static_cast<uint32_t>(t);
-            // A row starts 4- or 8-aligned, so it never straddles the wrap.
-            bytes[t] = tiles + (((row_tile + tc * unit) * 32 + in_tile) & tile_area_mask);
-            uint32_t m = opaque_mask<deep>(bytes[t]);
-            if constexpr (hflip) m = reversed_bytes.v[m];
-            opaque_j |= static_cast<uint64_t>(m) << (t * 8);
-        }
+        const uint64_t opaque_j = opaque_columns<deep, hflip>(row_of, t0, t1);
         const uint64_t paint_j = opaque_j & open_j;
         if (!paint_j) continue;
         uint32_t* dst = frame + ((s.y + i) * screen_width + s.x);
+        if ((paint_j & (paint_j - 1)) == 0) {
+            // One pixel, as in a row that only a sliver of is still open.
+            const int j = lowest_bit(paint_j), t = j >> 3, k = j & 7;
+            dst[j] = pal[index_at<deep>(row_of(t), hflip ? 7 - k : k)];
+            cover_at(crow, q, sh, paint_j >> j0);
+            continue;
+        }
         for (uint64_t left = paint_j; left;) {
             const int t = lowest_bit(left) >> 3;
             const uint32_t m = static_cast<uint32_t>(left >> (t * 8)) & 0xFF;
             left &= ~(uint64_t{0xFF} << (t * 8));
-            const uint8_t* p = bytes[t];
+            const uint8_t* p = row_of(t);
             uint32_t* d = dst + static_cast<std::ptrdiff_t>(t) * 8;
             if (m == 0xFF) {
                 for (int k = 0; k < 8; ++k) d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
@@ -223,9 +281,7 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
                 }
             }
         }
-        const uint64_t painted = paint_j >> j0;
-        crow[q] |= painted << sh;
-        crow[q + 1] |= (painted >> 1) >> (63 - sh);
+        cover_at(crow, q, sh, paint_j >> j0);
     }
 }
 
