@@ -1,11 +1,8 @@
 #include "render/sprite_layer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
 
 #include "hw/color.h"
 #include "hw/oam.h"
@@ -124,25 +121,9 @@ int screen_column(int w, int tc, int k) {
     return hflip ? w - 1 - tc * 8 - k : tc * 8 + k;
 }
 
-int lowest_bit(uint64_t v) {
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long at;
-    _BitScanForward64(&at, v);
-    return static_cast<int>(at);
-#else
-    return __builtin_ctzll(v);
-#endif
-}
-
-int highest_bit(uint64_t v) {
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long at;
-    _BitScanReverse64(&at, v);
-    return static_cast<int>(at);
-#else
-    return 63 - __builtin_clzll(v);
-#endif
-}
+// Index of the lowest and of the highest set bit of a non-zero value.
+int lowest_bit(uint64_t v) { return std::countr_zero(v); }
+int highest_bit(uint64_t v) { return static_cast<int>(std::bit_width(v)) - 1; }
 
 constexpr auto reversed_bytes = [] {
     struct table {
