@@ -8,6 +8,7 @@
 #include "hw/oam.h"
 #include "hw/regions.h"
 #include "hw/registers.h"
+#include "render/row_masks.h"
 
 namespace {
 
@@ -137,44 +138,6 @@ constexpr auto reversed_bytes = [] {
     return t;
 }();
 
-// Bit k set when pixel k of either of two 16-colour tile rows is not
-// transparent: the first row gives bits 0-7, the second bits 8-15.
-uint32_t opaque_mask_pair(uint32_t first, uint32_t second) {
-    uint64_t t = first | static_cast<uint64_t>(second) << 32;
-    constexpr uint64_t low3 = 0x7777777777777777u;
-    t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
-    t = (t | t >> 3) & 0x0303030303030303u;        // byte j: nibbles 2j, 2j+1
-    t = (t | t >> 6) & 0x000F000F000F000Fu;        // 16 bits h: nibbles 4h..4h+3
-    t = (t | t >> 12) & 0x000000FF000000FFu;       // 32 bits l: nibbles 8l..8l+7
-    return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
-}
-
-// The opaque pixels of tile columns t0..t1 of one sprite row in the
-// sprite's own column order (bit 8t + k: pixel k of column t from the
-// left); row_of(t) gives the bytes of column t's tile row.
-template <bool deep, bool hflip, typename rows>
-uint64_t opaque_columns(const rows& row_of, int t0, int t1) {
-    uint64_t opaque = 0;
-    int t = t0;
-    if constexpr (!deep) {
-        // Two 4-byte rows at a time.
-        for (; t < t1; t += 2) {
-            uint32_t a, b;
-            std::memcpy(&a, row_of(t), 4);
-            std::memcpy(&b, row_of(t + 1), 4);
-            uint32_t m = opaque_mask_pair(a, b);
-            if constexpr (hflip) m = reversed_bytes.v[m & 0xFF] | reversed_bytes.v[m >> 8] << 8;
-            opaque |= static_cast<uint64_t>(m) << (t * 8);
-        }
-    }
-    for (; t <= t1; ++t) {
-        uint32_t m = opaque_mask<deep>(row_of(t));
-        if constexpr (hflip) m = reversed_bytes.v[m];
-        opaque |= static_cast<uint64_t>(m) << (t * 8);
-    }
-    return opaque;
-}
-
 // Which screen pixels a nearer entry has already painted, a bit a pixel;
 // a fifth word per row lets a 64-bit window start at any column.
 using coverage = uint64_t[screen_height][5];
@@ -198,67 +161,83 @@ void cover_at(uint64_t* row, int q, int sh, uint64_t bits) {
 // Everything here is in the sprite's own column order (bit j: sprite column
 // j, left to right on screen), a flipped tile's pixels simply taken from its
 // other end. A sprite row costs a coverage test when nothing of it is left to
-// paint; otherwise the opaque masks of the tile rows under its open pixels,
-// then one store per open opaque pixel, each pixel stored once in the frame.
+// paint, a read of the one pixel when a single one is left, and otherwise a
+// mask load per tile under its open pixels, then one store per open opaque
+// pixel. Each screen pixel is stored once in the frame.
 template <bool deep, bool hflip>
 void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage& cov) {
-    constexpr uint32_t unit = deep ? 2 : 1;
+    constexpr uint32_t tile_bytes = deep ? 64 : 32;
     constexpr uint32_t row_bytes = deep ? 8 : 4;
     const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
     // In 16 colours the bank selects 16 entries of the palette.
     const uint32_t* pal = deep ? lut : lut + static_cast<size_t>(s.bank) * 16;
     const uint8_t* tiles = vram + obj_tiles_offset;
+    const uint8_t* masks = deep ? row_masks_256c : row_masks_16c;
     // Window bit b is sprite column j0 + b, on screen column xs + b, found in
     // coverage word q from bit sh on.
     const int j0 = s.j0, xs = s.x + j0, q = xs >> 6, sh = xs & 63;
     const uint64_t span = s.j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (s.j1 - j0)) - 1;
-    // Tile units from one row of tiles to the next.
-    const uint32_t tile_row_stride = one_dim ? tiles_wide * unit : 32;
+    // Bytes from one row of tiles to the next, and to the first tile.
+    const uint32_t tile_row_stride = (one_dim ? tiles_wide * tile_bytes : 32 * 32);
+    const uint32_t first = s.tile0 * 32;
     for (int i = s.i0; i < s.i1; ++i) {
         uint64_t* crow = cov[s.y + i];
         const uint64_t open = ~window_at(crow, q, sh) & span;
         if (!open) continue;
         const uint64_t open_j = open << j0;
-        const int sy = s.vflip ? s.h - 1 - i : i;
-        const uint32_t tile_row = static_cast<uint32_t>(sy) >> 3;
-        const uint32_t row_tile = s.tile0 + tile_row * tile_row_stride;
-        const uint32_t in_tile = static_cast<uint32_t>(sy & 7) * row_bytes;
-        const int t0 = lowest_bit(open_j) >> 3, t1 = highest_bit(open_j) >> 3;
-        // Byte offset of the row of tile column t0 in the tile area, and the
-        // step to the next column: tiles lie unit * 32 bytes apart, leftward
-        // in a flipped sprite. Offsets wrap inside the area; a row starts 4-
-        // or 8-aligned, so it never straddles the wrap.
-        const uint32_t tc0 = hflip ? tiles_wide - 1 - static_cast<uint32_t>(t0) : static_cast<uint32_t>(t0);
-        const uint32_t at0 = (row_tile + tc0 * unit) * 32 + in_tile;
-        const uint32_t step = hflip ? 0u - unit * 32 : unit * 32;
-        const auto row_of = [&](int t) {
-            return tiles + ((at0 + static_cast<uint32_t>(t - t0) * step) & tile_area_mask);
-        };
-        // The opaque pixels of every tile under an open pixel, without
-        // branching: most rows that get this far paint little or nothing.
-        const uint64_t opaque_j = opaque_columns<deep, hflip>(row_of, t0, t1);
-        const uint64_t paint_j = opaque_j & open_j;
-        if (!paint_j) continue;
+        const uint32_t sy = static_cast<uint32_t>(s.vflip ? s.h - 1 - i : i);
+        // Offset of this row in tile column 0; offsets wrap inside the area,
+        // and a row starts 4- or 8-aligned, so it never straddles the wrap.
+        const uint32_t base = first + (sy >> 3) * tile_row_stride + (sy & 7) * row_bytes;
         uint32_t* dst = frame + ((s.y + i) * screen_width + s.x);
-        if ((paint_j & (paint_j - 1)) == 0) {
-            // One pixel, as in a row that only a sliver of is still open.
-            const int j = lowest_bit(paint_j), t = j >> 3, k = j & 7;
-            dst[j] = pal[index_at<deep>(row_of(t), hflip ? 7 - k : k)];
-            cover_at(crow, q, sh, paint_j >> j0);
+        // The source column that shows sprite column j, and the bytes of its
+        // tile's row.
+        const auto source_column = [&](int j) { return static_cast<uint32_t>(hflip ? s.w - 1 - j : j); };
+        const auto row_at = [&](uint32_t sx) { return tiles + ((base + (sx >> 3) * tile_bytes) & tile_area_mask); };
+        if ((open_j & (open_j - 1)) == 0) {
+            // A single pixel left, as in a row that only a sliver of is open.
+            const int j = lowest_bit(open_j);
+            const uint32_t sx = source_column(j);
+            const uint32_t v = index_at<deep>(row_at(sx), static_cast<int>(sx & 7));
+            if (v) {
+                dst[j] = pal[v];
+                cover_at(crow, q, sh, open);
+            }
             continue;
         }
+        // The opaque pixels of the tiles under open pixels: one mask when
+        // they share a tile, otherwise all eight tile columns without
+        // branching (bits past the sprite's width are never open). A tile
+        // lies `step` rows of the mask table from the next.
+        constexpr uint32_t step = tile_bytes / row_bytes;
+        const uint32_t r0 = base / row_bytes + (hflip ? (tiles_wide - 1) * step : 0);
+        const auto mask_of = [&](int t) {
+            const uint32_t m = masks[(r0 + (hflip ? 0u - step : step) * static_cast<uint32_t>(t)) &
+                                     (tile_area_mask / row_bytes)];
+            return static_cast<uint64_t>(hflip ? reversed_bytes.v[m] : m) << (t * 8);
+        };
+        const int t0 = lowest_bit(open_j) >> 3;
+        uint64_t opaque_j;
+        if (t0 == highest_bit(open_j) >> 3) {
+            opaque_j = mask_of(t0);
+        } else {
+            opaque_j = 0;
+            for (int t = 0; t < 8; ++t) opaque_j |= mask_of(t);
+        }
+        const uint64_t paint_j = opaque_j & open_j;
+        if (!paint_j) continue;
         for (uint64_t left = paint_j; left;) {
             const int t = lowest_bit(left) >> 3;
             const uint32_t m = static_cast<uint32_t>(left >> (t * 8)) & 0xFF;
             left &= ~(uint64_t{0xFF} << (t * 8));
-            const uint8_t* p = row_of(t);
+            const uint8_t* p = row_at(source_column(t * 8));
             uint32_t* d = dst + static_cast<std::ptrdiff_t>(t) * 8;
             if (m == 0xFF) {
-                for (int k = 0; k < 8; ++k) d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
+                for (int c = 0; c < 8; ++c) d[c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
             } else {
                 for (uint32_t bits = m; bits; bits &= bits - 1) {
-                    const int k = lowest_bit(bits);
-                    d[k] = pal[index_at<deep>(p, hflip ? 7 - k : k)];
+                    const int c = lowest_bit(bits);
+                    d[c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
                 }
             }
         }
@@ -345,6 +324,11 @@ void render_sprite_layer(uint32_t* frame) {
     // When the sprites cover the screen several times over, drawing the
     // nearest first and skipping what it hides is cheaper than overdraw.
     if (area > cull_threshold) {
+        bool deep = false, shallow = false;
+        for (int n = 0; n < count; ++n) (list[n].deep ? deep : shallow) = true;
+        // What each tile row holds, read once for all entries.
+        if (deep) read_row_masks(true);
+        if (shallow) read_row_masks(false);
         coverage cov = {};
         for (int n = 0; n < count; ++n) draw_sprite(list[n], one_dim, lut, frame, &cov);
     } else {
