@@ -1,7 +1,5 @@
 #include "render/row_masks.h"
 
-#include <cstring>
-
 #include "hw/regions.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -9,8 +7,8 @@
 #define ORVALIS_ROW_MASKS_SSE2 1
 #endif
 
-uint8_t row_masks_16c[row_count_16c];
-uint8_t row_masks_256c[row_count_256c];
+uint8_t row_masks_16c[8 * lane_16c];
+uint8_t row_masks_256c[8 * lane_256c];
 
 namespace {
 
@@ -33,48 +31,89 @@ uint32_t nonzero_nibbles(uint64_t t) {
     return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
 }
 
+// The masks of one tile's eight rows (rows 8p .. 8p + 7) into place p of
+// the eight lanes, and each lane's first eight places again at its end.
+void put_tile(uint8_t* table, uint32_t lane, uint32_t p, const uint8_t (&m)[8]) {
+    for (uint32_t l = 0; l < 8; ++l) table[l * lane + p] = m[l];
+}
+
+void close_lanes(uint8_t* table, uint32_t lane) {
+    for (uint32_t l = 0; l < 8; ++l) std::memcpy(table + l * lane + (lane - 8), table + l * lane, 8);
+}
+
 }  // namespace
 
 void read_row_masks_portable(bool deep) {
     const uint8_t* tiles = tile_area();
-    // Eight bytes at a time: one 256-colour row or two 16-colour rows.
-    for (uint32_t at = 0; at < 0x8000; at += 8) {
-        uint64_t t;
-        std::memcpy(&t, tiles + at, 8);
-        if (deep) {
-            row_masks_256c[at / 8] = nonzero_bytes(t);
-        } else {
-            const uint32_t m = nonzero_nibbles(t);
-            row_masks_16c[at / 4] = static_cast<uint8_t>(m);
-            row_masks_16c[at / 4 + 1] = static_cast<uint8_t>(m >> 8);
+    const uint32_t tile_bytes = deep ? 64 : 32;
+    for (uint32_t p = 0; p * tile_bytes < 0x8000; ++p) {
+        const uint8_t* tile = tiles + p * tile_bytes;
+        uint8_t m[8];
+        // Eight bytes at a time: one 256-colour row or two 16-colour rows.
+        for (uint32_t r = 0; r < 8; r += deep ? 1 : 2) {
+            uint64_t t;
+            std::memcpy(&t, tile + r * (deep ? 8 : 4), 8);
+            if (deep) {
+                m[r] = nonzero_bytes(t);
+            } else {
+                const uint32_t pair = nonzero_nibbles(t);
+                m[r] = static_cast<uint8_t>(pair);
+                m[r + 1] = static_cast<uint8_t>(pair >> 8);
+            }
         }
+        put_tile(deep ? row_masks_256c : row_masks_16c, deep ? lane_256c : lane_16c, p, m);
     }
+    close_lanes(deep ? row_masks_256c : row_masks_16c, deep ? lane_256c : lane_16c);
 }
 
 #ifdef ORVALIS_ROW_MASKS_SSE2
+namespace {
+
+// Bit k of the result: byte k of v is not zero.
+uint32_t nonzero_bytes(__m128i v) {
+    return static_cast<uint32_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) & 0xFFFF;
+}
+
+__m128i load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+}  // namespace
+
 void read_row_masks(bool deep) {
     const uint8_t* tiles = tile_area();
-    const __m128i zero = _mm_setzero_si128();
+    uint8_t m[8];
+    if (deep) {
+        // A tile is 64 bytes, two rows per 16.
+        for (uint32_t p = 0; p < row_count_256c / 8; ++p) {
+            const uint8_t* tile = tiles + p * 64;
+            for (int h = 0; h < 4; ++h) {
+                const uint32_t two = nonzero_bytes(load(tile + 16 * h));
+                m[2 * h] = static_cast<uint8_t>(two);
+                m[2 * h + 1] = static_cast<uint8_t>(two >> 8);
+            }
+            put_tile(row_masks_256c, lane_256c, p, m);
+        }
+        close_lanes(row_masks_256c, lane_256c);
+        return;
+    }
+    // A tile is 32 bytes, four rows per 16: a byte per pixel in pixel order
+    // (the low nibble of each byte, then its high nibble) gives two rows.
     const __m128i low = _mm_set1_epi8(0x0F);
-    // Sixteen bytes at a time: a byte of 1s per transparent pixel, whose
-    // compare mask, complemented, holds the masks of consecutive rows in its
-    // low and high byte (x86 is little-endian).
-    for (uint32_t at = 0; at < 0x8000; at += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tiles + at));
-        if (deep) {
-            const auto m = static_cast<uint16_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
-            std::memcpy(row_masks_256c + at / 8, &m, 2);
-        } else {
-            // A byte per pixel in pixel order: the low nibble of each byte,
-            // then its high nibble.
+    for (uint32_t p = 0; p < row_count_16c / 8; ++p) {
+        const uint8_t* tile = tiles + p * 32;
+        for (int h = 0; h < 2; ++h) {
+            const __m128i v = load(tile + 16 * h);
             const __m128i lo = _mm_and_si128(v, low);
             const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), low);
-            const auto first = static_cast<uint16_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_unpacklo_epi8(lo, hi), zero)));
-            const auto second = static_cast<uint16_t>(~_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_unpackhi_epi8(lo, hi), zero)));
-            std::memcpy(row_masks_16c + at / 4, &first, 2);
-            std::memcpy(row_masks_16c + at / 4 + 2, &second, 2);
+            const uint32_t first = nonzero_bytes(_mm_unpacklo_epi8(lo, hi));
+            const uint32_t second = nonzero_bytes(_mm_unpackhi_epi8(lo, hi));
+            m[4 * h] = static_cast<uint8_t>(first);
+            m[4 * h + 1] = static_cast<uint8_t>(first >> 8);
+            m[4 * h + 2] = static_cast<uint8_t>(second);
+            m[4 * h + 3] = static_cast<uint8_t>(second >> 8);
         }
+        put_tile(row_masks_16c, lane_16c, p, m);
     }
+    close_lanes(row_masks_16c, lane_16c);
 }
 #else
 void read_row_masks(bool deep) { read_row_masks_portable(deep); }

@@ -75,7 +75,7 @@ uint32_t index_at(const uint8_t* p, int k) {
     if constexpr (deep)
         return p[k];
     else
-        return k & 1 ? p[k >> 1] >> 4 : p[k >> 1] & 0x0F;
+        return p[k >> 1] >> (k & 1) * 4 & 0x0F;
 }
 
 // Bit k set when pixel k of the tile row is not transparent.
@@ -122,21 +122,27 @@ int screen_column(int w, int tc, int k) {
     return hflip ? w - 1 - tc * 8 - k : tc * 8 + k;
 }
 
-// Index of the lowest and of the highest set bit of a non-zero value.
+// Index of the lowest set bit of a non-zero value.
 int lowest_bit(uint64_t v) { return std::countr_zero(v); }
-int highest_bit(uint64_t v) { return static_cast<int>(std::bit_width(v)) - 1; }
 
-constexpr auto reversed_bytes = [] {
-    struct table {
-        uint8_t v[256];
-    } t{};
-    for (int b = 0; b < 256; ++b) {
-        int r = 0;
-        for (int k = 0; k < 8; ++k) r |= (b >> k & 1) << (7 - k);
-        t.v[b] = static_cast<uint8_t>(r);
-    }
-    return t;
-}();
+// v with bit k moved to bit 63 - k.
+uint64_t reversed_bits(uint64_t v) {
+    v = (v >> 1 & 0x5555555555555555u) | (v & 0x5555555555555555u) << 1;
+    v = (v >> 2 & 0x3333333333333333u) | (v & 0x3333333333333333u) << 2;
+    v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
+    v = (v >> 8 & 0x00FF00FF00FF00FFu) | (v & 0x00FF00FF00FF00FFu) << 8;
+    v = (v >> 16 & 0x0000FFFF0000FFFFu) | (v & 0x0000FFFF0000FFFFu) << 16;
+    return v >> 32 | v << 32;
+}
+
+// The bytes of v that are 0xFF, kept; all others cleared.
+uint64_t whole_bytes(uint64_t v) {
+    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
+    const uint64_t holes = ~v;
+    // Top bit of each byte: the byte has a hole.
+    const uint64_t t = ((holes & low7) + low7) | holes;
+    return ((~t & ~low7) >> 7) * 0xFF;
+}
 
 // Which screen pixels a nearer entry has already painted, a bit a pixel;
 // a fifth word per row lets a 64-bit window start at any column.
@@ -172,7 +178,6 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
     // In 16 colours the bank selects 16 entries of the palette.
     const uint32_t* pal = deep ? lut : lut + static_cast<size_t>(s.bank) * 16;
     const uint8_t* tiles = vram + obj_tiles_offset;
-    const uint8_t* masks = deep ? row_masks_256c : row_masks_16c;
     // Window bit b is sprite column j0 + b, on screen column xs + b, found in
     // coverage word q from bit sh on.
     const int j0 = s.j0, xs = s.x + j0, q = xs >> 6, sh = xs & 63;
@@ -205,41 +210,27 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
             }
             continue;
         }
-        // The opaque pixels of the tiles under open pixels: one mask when
-        // they share a tile, otherwise all eight tile columns without
-        // branching (bits past the sprite's width are never open). A tile
-        // lies `step` rows of the mask table from the next.
-        constexpr uint32_t step = tile_bytes / row_bytes;
-        const uint32_t r0 = base / row_bytes + (hflip ? (tiles_wide - 1) * step : 0);
-        const auto mask_of = [&](int t) {
-            const uint32_t m = masks[(r0 + (hflip ? 0u - step : step) * static_cast<uint32_t>(t)) &
-                                     (tile_area_mask / row_bytes)];
-            return static_cast<uint64_t>(hflip ? reversed_bytes.v[m] : m) << (t * 8);
-        };
-        const int t0 = lowest_bit(open_j) >> 3;
-        uint64_t opaque_j;
-        if (t0 == highest_bit(open_j) >> 3) {
-            opaque_j = mask_of(t0);
-        } else {
-            opaque_j = 0;
-            for (int t = 0; t < 8; ++t) opaque_j |= mask_of(t);
-        }
+        // The opaque pixels of the whole row in one load: byte n holds the
+        // mask of tile column n. A flipped row reads them all backwards, so
+        // the 64 bits are reversed and the sprite's width brought down to
+        // bit 0. Bits past the width are never open.
+        const uint64_t by_column = masks_of_eight_tiles<deep>(base / row_bytes);
+        const uint64_t opaque_j = hflip ? reversed_bits(by_column) >> (64 - 8 * tiles_wide) : by_column;
         const uint64_t paint_j = opaque_j & open_j;
         if (!paint_j) continue;
-        for (uint64_t left = paint_j; left;) {
-            const int t = lowest_bit(left) >> 3;
-            const uint32_t m = static_cast<uint32_t>(left >> (t * 8)) & 0xFF;
-            left &= ~(uint64_t{0xFF} << (t * 8));
-            const uint8_t* p = row_at(source_column(t * 8));
-            uint32_t* d = dst + static_cast<std::ptrdiff_t>(t) * 8;
-            if (m == 0xFF) {
-                for (int c = 0; c < 8; ++c) d[c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
-            } else {
-                for (uint32_t bits = m; bits; bits &= bits - 1) {
-                    const int c = lowest_bit(bits);
-                    d[c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
-                }
-            }
+        // Whole tiles first, eight stores each, then the other pixels one
+        // by one: a loop each, whose ends are all the branches a row takes.
+        const uint64_t whole = whole_bytes(paint_j);
+        for (uint64_t left = whole; left; left &= left - 1) {
+            const int j = lowest_bit(left);  // the tile's first pixel
+            left &= ~(uint64_t{0x7F} << j);  // the rest of it, the last bit below
+            const uint8_t* p = row_at(source_column(j));
+            for (int c = 0; c < 8; ++c) dst[j + c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
+        }
+        for (uint64_t left = paint_j & ~whole; left; left &= left - 1) {
+            const int j = lowest_bit(left);
+            const uint32_t sx = source_column(j);
+            dst[j] = pal[index_at<deep>(row_at(sx), static_cast<int>(sx & 7))];
         }
         cover_at(crow, q, sh, paint_j >> j0);
     }

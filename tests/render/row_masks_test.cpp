@@ -45,6 +45,12 @@ uint8_t expected_256c(uint32_t row) {
     return m;
 }
 
+// Byte n of the eight-tile read from row i, which must be row i + 8n's mask.
+template <bool deep>
+uint8_t read_back(uint32_t i, int n) {
+    return static_cast<uint8_t>(masks_of_eight_tiles<deep>(i) >> (8 * n));
+}
+
 TEST_F(row_masks, every_row_in_both_colour_modes_and_both_readers) {
     using reader = void (*)(bool);
     const struct {
@@ -58,20 +64,26 @@ TEST_F(row_masks, every_row_in_both_colour_modes_and_both_readers) {
             std::memset(row_masks_256c, 0xAA, sizeof row_masks_256c);
             r.read(false);
             r.read(true);
+            // Every row through every byte of the eight-tile reads, which
+            // wrap at the end of the area; row numbers past it wrap too.
             int wrong = 0;
-            for (uint32_t row = 0; row < row_count_16c; ++row)
-                if (row_masks_16c[row] != expected_16c(row) && ++wrong < 5)
-                    ADD_FAILURE() << r.name << " seed " << seed << " 16c row " << row;
-            for (uint32_t row = 0; row < row_count_256c; ++row)
-                if (row_masks_256c[row] != expected_256c(row) && ++wrong < 5)
-                    ADD_FAILURE() << r.name << " seed " << seed << " 256c row " << row;
+            for (uint32_t i = 0; i < row_count_16c + 8; ++i)
+                for (int n = 0; n < 8; ++n)
+                    if (read_back<false>(i, n) != expected_16c((i + 8 * n) % row_count_16c) && ++wrong < 5)
+                        ADD_FAILURE() << r.name << " seed " << seed << " 16c row " << i << " byte " << n;
+            for (uint32_t i = 0; i < row_count_256c + 8; ++i)
+                for (int n = 0; n < 8; ++n)
+                    if (read_back<true>(i, n) != expected_256c((i + 8 * n) % row_count_256c) && ++wrong < 5)
+                        ADD_FAILURE() << r.name << " seed " << seed << " 256c row " << i << " byte " << n;
             EXPECT_EQ(wrong, 0) << r.name;
         }
-        // The pinned rows, spelled out.
-        EXPECT_EQ(row_masks_16c[0], 0b10010010);
-        EXPECT_EQ(row_masks_16c[1], 0b10010000);
-        EXPECT_EQ(row_masks_256c[0], 0b11001101);
-        EXPECT_EQ(row_masks_256c[row_count_256c - 1], 0xFF);
+        // The pinned rows, spelled out: the first, and the last reached
+        // from the row seven tiles before it.
+        EXPECT_EQ(read_back<false>(0, 0), 0b10010010);
+        EXPECT_EQ(read_back<false>(1, 0), 0b10010000);
+        EXPECT_EQ(read_back<true>(0, 0), 0b11001101);
+        EXPECT_EQ(read_back<true>(row_count_256c - 1 - 56, 7), 0xFF);
+        EXPECT_EQ(read_back<true>(row_count_256c - 1, 1), read_back<true>(7, 0));
     }
 }
 
