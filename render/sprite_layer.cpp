@@ -185,12 +185,14 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
     // Bytes from one row of tiles to the next, and to the first tile.
     const uint32_t tile_row_stride = (one_dim ? tiles_wide * tile_bytes : 32 * 32);
     const uint32_t first = s.tile0 * 32;
+    // The source row of sprite row i: sy0 + i * sy_step, upside down when flipped.
+    const uint32_t sy0 = s.vflip ? static_cast<uint32_t>(s.h - 1) : 0, sy_step = s.vflip ? ~0u : 1u;
     for (int i = s.i0; i < s.i1; ++i) {
         uint64_t* crow = cov[s.y + i];
         const uint64_t open = ~window_at(crow, q, sh) & span;
         if (!open) continue;
         const uint64_t open_j = open << j0;
-        const uint32_t sy = static_cast<uint32_t>(s.vflip ? s.h - 1 - i : i);
+        const uint32_t sy = sy0 + static_cast<uint32_t>(i) * sy_step;
         // Offset of this row in tile column 0; offsets wrap inside the area,
         // and a row starts 4- or 8-aligned, so it never straddles the wrap.
         const uint32_t base = first + (sy >> 3) * tile_row_stride + (sy & 7) * row_bytes;
