@@ -6,52 +6,17 @@
 // 256-entry table (counter x_ref), measured in turn with the frame.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstring>
 #include <string>
 
-#include "hw/oam.h"
+#include "bench/render_frames.h"
+#include "bench/render_searched.h"
 #include "hw/regions.h"
 #include "hw/registers.h"
 #include "render/sprite_layer.h"
 
 namespace {
 
-using bench_clock = std::chrono::steady_clock;
-
-void put_entry(int n, uint16_t a0, uint16_t a1, uint16_t a2) {
-    const oam_entry e{a0, a1, a2, 0};
-    std::memcpy(oam + static_cast<std::ptrdiff_t>(n) * 8, &e, sizeof e);
-}
-
-void fill_palette() {
-    for (int c = 0; c < 256; ++c) {
-        const uint16_t v = static_cast<uint16_t>(c * 0x0421 + 7);
-        std::memcpy(palette_ram + obj_palette_offset + std::ptrdiff_t{2} * c, &v, 2);
-    }
-}
-
-// ---- the reference: one table lookup and one store per screen pixel
-
-uint8_t reference_indices[frame_pixels];
-uint32_t reference_table[256];
-
-[[gnu::noinline]] void reference_paint(uint32_t* frame) {
-    for (size_t p = 0; p < frame_pixels; ++p) frame[p] = reference_table[reference_indices[p]];
-}
-
-void set_up_reference() {
-    static const bool done = [] {
-        for (size_t p = 0; p < frame_pixels; ++p) reference_indices[p] = static_cast<uint8_t>(p * 131 + 7);
-        for (int c = 0; c < 256; ++c) reference_table[c] = static_cast<uint32_t>(c * 0x010203);
-        return true;
-    }();
-    (void)done;
-}
-
 void bm_reference(benchmark::State& state) {
-    set_up_reference();
     for (auto _ : state) {
         reference_paint(frame_buffer);
         benchmark::ClobberMemory();
@@ -59,33 +24,7 @@ void bm_reference(benchmark::State& state) {
 }
 BENCHMARK(bm_reference)->Unit(benchmark::kMicrosecond);
 
-// ---- tile patterns: what each byte of the sprite tile area holds
-
-enum class pixels { opaque, alternate, one_in_eight, none };
-
-// Colour indices for every pixel, in 256 colours (byte) or 16 (nibble).
-void fill_tiles(pixels pattern, bool deep) {
-    for (uint32_t i = 0; i < 0x8000; ++i) {
-        uint8_t v = static_cast<uint8_t>(1 + i % 255);
-        if (!deep) v = static_cast<uint8_t>((v & 0x0F ? v : v | 1) | (v & 0xF0 ? 0 : 0x10));
-        switch (pattern) {
-            case pixels::opaque:
-                break;
-            case pixels::alternate:  // even pixels transparent
-                v = deep ? (i % 2 ? v : 0) : static_cast<uint8_t>(v & 0xF0);
-                break;
-            case pixels::one_in_eight:  // only the first pixel of each tile row
-                v = deep ? (i % 8 == 0 ? v : 0) : (i % 4 == 0 ? static_cast<uint8_t>(v & 0x0F) : 0);
-                break;
-            case pixels::none:
-                v = 0;
-                break;
-        }
-        vram[obj_tiles_offset + i] = v;
-    }
-}
-
-// ---- entry placements: entry n of 128, all 64 x 64 (32 x 64 tall in two of them)
+// ---- entry placements: entry n, 64 x 64
 
 struct placement {
     int x, y;
@@ -100,6 +39,11 @@ placement stair_right(int n) { return {n, 48}; }
 placement stair_left(int n) { return {176 - n, 48}; }
 // The same, one row lower each time too: a sliver of each row, and a new row.
 placement stair_down(int n) { return {n, n % 96}; }
+// Not placements: every entry of any shape, size, position, flips, colour
+// mode and first tile, at random; and entries found by a search for slow
+// frames (see search_render).
+constexpr place_fn mixed = nullptr;
+placement searched(int n) { return {n, 0}; }
 
 struct layout {
     const char* name;
@@ -107,7 +51,8 @@ struct layout {
     bool deep;
     bool one_dim;
     place_fn place;
-    int flips;  // 0..3 for all entries, 4: cycle through the four
+    int flips;         // 0..3 for all entries, 4: cycle through the four
+    int count = 128;   // entries shown; the others are hidden
 };
 
 void set_up(const layout& l) {
@@ -115,7 +60,18 @@ void set_up(const layout& l) {
     fill_palette();
     fill_tiles(l.pattern, l.deep);
     reg_store16(DISPCNT, static_cast<uint16_t>(0x1000 | (l.one_dim ? 0x0040 : 0)));
-    for (int n = 0; n < 128; ++n) {
+    // These mix both colour modes, over tiles filled for 16 colours.
+    if (l.place == mixed) {
+        put_mixed_entries(7);
+        return;
+    }
+    if (l.place == searched) {
+        const searched_layout& found = l.pattern == pixels::opaque ? searched_opaque : searched_scattered;
+        for (int n = 0; n < 128; ++n) put_entry(n, found[n][0], found[n][1], found[n][2]);
+        return;
+    }
+    for (int n = l.count; n < 128; ++n) put_entry(n, 0x0200, 0, 0);  // hidden
+    for (int n = 0; n < l.count; ++n) {
         const placement at = l.place(n);
         const int flips = l.flips == 4 ? n & 3 : l.flips;
         // Square, size 3: 64 x 64. Tiles of consecutive entries overlap in the
@@ -126,23 +82,6 @@ void set_up(const layout& l) {
     }
 }
 
-// Seconds per call of paint(frame_buffer): the fastest of `batches` timed
-// batches of `calls` calls.
-template <typename paint_fn>
-double fastest_seconds(paint_fn paint, int batches, int calls) {
-    double best = 1e9;
-    for (int batch = 0; batch < batches; ++batch) {
-        const auto start = bench_clock::now();
-        for (int k = 0; k < calls; ++k) {
-            paint(frame_buffer);
-            benchmark::ClobberMemory();
-        }
-        const std::chrono::duration<double> took = bench_clock::now() - start;
-        best = std::min(best, took.count() / calls);
-    }
-    return best;
-}
-
 void run_frames(benchmark::State& state) {
     // The frame buffer is not cleared between passes: the same pixels are
     // painted each time, and the clear is the frame loop's cost, not ours.
@@ -151,19 +90,10 @@ void run_frames(benchmark::State& state) {
         benchmark::DoNotOptimize(frame_buffer[0]);
         benchmark::ClobberMemory();
     }
-    // The ratio from batches of frames and of reference passes taken in
-    // turn, the fastest of each: a machine that speeds up or slows down
-    // during the run moves both alike.
-    double frame = 1e9, reference = 1e9;
-    for (int round = 0; round < 15; ++round) {
-        frame = std::min(frame, fastest_seconds(render_sprite_layer, 1, 20));
-        reference = std::min(reference, fastest_seconds(reference_paint, 1, 20));
-    }
-    state.counters["x_ref"] = frame / reference;
+    state.counters["x_ref"] = frame_ratio(15);
 }
 
 void bm_layout(benchmark::State& state, layout l) {
-    set_up_reference();
     set_up(l);
     run_frames(state);
 }
@@ -189,11 +119,22 @@ const layout layouts[] = {
     {"one_in_eight/stair_down/256c/1d/hflip", pixels::one_in_eight, true, true, stair_down, 1},
     {"none/stack/256c/1d", pixels::none, true, true, stack, 0},
     {"none/stack/16c/2d/hflip", pixels::none, false, false, stack, 1},
+    {"scattered/stack/16c/1d/flips", pixels::scattered, false, true, stack, 4},
+    {"scattered/stair_right/256c/1d", pixels::scattered, true, true, stair_right, 0},
+    // random entries of every kind, both colour modes
+    {"opaque/mixed", pixels::opaque, false, true, mixed, 0},
+    {"scattered/mixed", pixels::scattered, false, true, mixed, 0},
+    {"alternate/mixed/2d", pixels::alternate, false, false, mixed, 0},
+    {"opaque/searched", pixels::opaque, false, true, searched, 0},
+    {"scattered/searched", pixels::scattered, false, true, searched, 0},
+    // 18 entries of 64 x 64: as much area as is still drawn farthest first
+    {"opaque/stack18/256c/1d/flips", pixels::opaque, true, true, stack, 4, 18},
+    {"alternate/spread18/16c/2d", pixels::alternate, false, false, spread, 0, 18},
+    {"scattered/spread18/256c/1d/hflip", pixels::scattered, true, true, spread, 1, 18},
 };
 
 // 20 sprites of 16 x 16 in 16 colours, spread over the screen.
 void bm_typical_frame(benchmark::State& state) {
-    set_up_reference();
     hw_reset_globals();
     fill_palette();
     for (uint32_t i = 0; i < 0x8000; ++i) vram[obj_tiles_offset + i] = static_cast<uint8_t>(i * 37 + 11);
