@@ -1,5 +1,7 @@
 #include "render/row_masks.h"
 
+#include <cstddef>
+
 #include "hw/regions.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -33,24 +35,24 @@ uint32_t nonzero_nibbles(uint64_t t) {
 
 // The masks of one tile's eight rows (rows 8p .. 8p + 7) into place p of
 // the eight lanes, and each lane's first eight places again at its end.
-void put_tile(uint8_t* table, uint32_t lane, uint32_t p, const uint8_t (&m)[8]) {
-    for (uint32_t l = 0; l < 8; ++l) table[l * lane + p] = m[l];
+void put_tile(uint8_t* table, size_t lane, size_t p, const uint8_t (&m)[8]) {
+    for (size_t l = 0; l < 8; ++l) table[l * lane + p] = m[l];
 }
 
-void close_lanes(uint8_t* table, uint32_t lane) {
-    for (uint32_t l = 0; l < 8; ++l) std::memcpy(table + l * lane + (lane - 8), table + l * lane, 8);
+void close_lanes(uint8_t* table, size_t lane) {
+    for (size_t l = 0; l < 8; ++l) std::memcpy(table + l * lane + (lane - 8), table + l * lane, 8);
 }
 
 }  // namespace
 
 void read_row_masks_portable(bool deep) {
     const uint8_t* tiles = tile_area();
-    const uint32_t tile_bytes = deep ? 64 : 32;
-    for (uint32_t p = 0; p * tile_bytes < 0x8000; ++p) {
+    const size_t tile_bytes = deep ? 64 : 32;
+    for (size_t p = 0; p * tile_bytes < 0x8000; ++p) {
         const uint8_t* tile = tiles + p * tile_bytes;
         uint8_t m[8];
         // Eight bytes at a time: one 256-colour row or two 16-colour rows.
-        for (uint32_t r = 0; r < 8; r += deep ? 1 : 2) {
+        for (size_t r = 0; r < 8; r += deep ? 1 : 2) {
             uint64_t t;
             std::memcpy(&t, tile + r * (deep ? 8 : 4), 8);
             if (deep) {
@@ -83,9 +85,9 @@ void read_row_masks(bool deep) {
     uint8_t m[8];
     if (deep) {
         // A tile is 64 bytes, two rows per 16.
-        for (uint32_t p = 0; p < row_count_256c / 8; ++p) {
+        for (size_t p = 0; p < row_count_256c / 8; ++p) {
             const uint8_t* tile = tiles + p * 64;
-            for (int h = 0; h < 4; ++h) {
+            for (size_t h = 0; h < 4; ++h) {
                 const uint32_t two = nonzero_bytes(load(tile + 16 * h));
                 m[2 * h] = static_cast<uint8_t>(two);
                 m[2 * h + 1] = static_cast<uint8_t>(two >> 8);
@@ -98,9 +100,9 @@ void read_row_masks(bool deep) {
     // A tile is 32 bytes, four rows per 16: a byte per pixel in pixel order
     // (the low nibble of each byte, then its high nibble) gives two rows.
     const __m128i low = _mm_set1_epi8(0x0F);
-    for (uint32_t p = 0; p < row_count_16c / 8; ++p) {
+    for (size_t p = 0; p < row_count_16c / 8; ++p) {
         const uint8_t* tile = tiles + p * 32;
-        for (int h = 0; h < 2; ++h) {
+        for (size_t h = 0; h < 2; ++h) {
             const __m128i v = load(tile + 16 * h);
             const __m128i lo = _mm_and_si128(v, low);
             const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), low);

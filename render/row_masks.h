@@ -5,6 +5,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -40,6 +41,6 @@ uint64_t masks_of_eight_tiles(uint32_t i) {
     constexpr uint32_t count = deep ? row_count_256c : row_count_16c;
     i &= count - 1;
     uint64_t v;
-    std::memcpy(&v, (deep ? row_masks_256c : row_masks_16c) + (i & 7) * lane + (i >> 3), 8);
+    std::memcpy(&v, (deep ? row_masks_256c : row_masks_16c) + (size_t{i & 7} * lane + (i >> 3)), 8);
     return v;
 }

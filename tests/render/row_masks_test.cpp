@@ -30,7 +30,7 @@ void fill_tile_area(uint32_t seed) {
 
 // What a row mask must hold, from the pixels one by one.
 uint8_t expected_16c(uint32_t row) {
-    const uint8_t* p = vram + obj_tiles_offset + row * 4;
+    const uint8_t* p = vram + obj_tiles_offset + size_t{row} * 4;
     uint8_t m = 0;
     for (int k = 0; k < 8; ++k)
         if ((k & 1 ? p[k / 2] >> 4 : p[k / 2] & 0x0F) != 0) m = static_cast<uint8_t>(m | 1 << k);
@@ -38,7 +38,7 @@ uint8_t expected_16c(uint32_t row) {
 }
 
 uint8_t expected_256c(uint32_t row) {
-    const uint8_t* p = vram + obj_tiles_offset + row * 8;
+    const uint8_t* p = vram + obj_tiles_offset + size_t{row} * 8;
     uint8_t m = 0;
     for (int k = 0; k < 8; ++k)
         if (p[k] != 0) m = static_cast<uint8_t>(m | 1 << k);
