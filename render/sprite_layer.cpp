@@ -135,14 +135,37 @@ uint64_t reversed_bits(uint64_t v) {
     return v >> 32 | v << 32;
 }
 
-// The bytes of v that are 0xFF, kept; all others cleared.
-uint64_t whole_bytes(uint64_t v) {
-    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-    const uint64_t holes = ~v;
-    // Top bit of each byte: the byte has a hole.
-    const uint64_t t = ((holes & low7) + low7) | holes;
-    return ((~t & ~low7) >> 7) * 0xFF;
+// Byte k all ones where bit k of the index is set.
+constexpr auto byte_masks = [] {
+    struct table {
+        uint64_t v[256];
+    } t{};
+    for (int b = 0; b < 256; ++b)
+        for (int k = 0; k < 8; ++k)
+            if (b >> k & 1) t.v[b] |= uint64_t{0xFF} << (8 * k);
+    return t;
+}();
+
+// The eight nibbles of a 16-colour tile row as eight bytes, pixel k in byte k.
+uint64_t spread_nibbles(uint32_t w) {
+    uint64_t t = w;
+    t = (t | t << 16) & 0x0000FFFF0000FFFFu;
+    t = (t | t << 8) & 0x00FF00FF00FF00FFu;  // byte m of w in bits 16m..16m+7
+    return (t & 0x000F000F000F000Fu) | (t & 0x00F000F000F000F0u) << 4;
 }
+
+// Byte k of v moved to byte 7 - k.
+uint64_t reversed_bytes_of(uint64_t v) {
+    v = (v >> 8 & 0x00FF00FF00FF00FFu) | (v & 0x00FF00FF00FF00FFu) << 8;
+    v = (v >> 16 & 0x0000FFFF0000FFFFu) | (v & 0x0000FFFF0000FFFFu) << 16;
+    return v >> 32 | v << 32;
+}
+
+// Palette indices painted so far by the nearest-first painter, a byte per
+// screen pixel; only pixels its coverage marks are ever read. Room on either
+// side for a 64-pixel sprite row hanging past the screen's edge.
+constexpr int index_pad = 64;
+uint8_t painted_indices[screen_height][index_pad + screen_width + index_pad];
 
 // Which screen pixels a nearer entry has already painted, a bit a pixel;
 // a fifth word per row lets a 64-bit window start at any column.
@@ -166,17 +189,17 @@ void cover_at(uint64_t* row, int q, int sh, uint64_t bits) {
 //
 // Everything here is in the sprite's own column order (bit j: sprite column
 // j, left to right on screen), a flipped tile's pixels simply taken from its
-// other end. A sprite row costs a coverage test when nothing of it is left to
-// paint, a read of the one pixel when a single one is left, and otherwise a
-// mask load per tile under its open pixels, then one store per open opaque
-// pixel. Each screen pixel is stored once in the frame.
+// other end. Rows paint palette indices into painted_indices, and
+// convert_painted turns each painted one into a pixel at the end. A sprite row
+// costs a coverage test when nothing of it is left to paint, a read of the
+// one pixel when a single one is left, and otherwise one load for the opaque
+// pixels of all its tiles, then an eight-byte blend per tile with pixels to
+// paint: no branch depends on the pattern of the pixels within a tile.
 template <bool deep, bool hflip>
-void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage& cov) {
+void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
     constexpr uint32_t tile_bytes = deep ? 64 : 32;
     constexpr uint32_t row_bytes = deep ? 8 : 4;
     const uint32_t tiles_wide = static_cast<uint32_t>(s.w) / 8;
-    // In 16 colours the bank selects 16 entries of the palette.
-    const uint32_t* pal = deep ? lut : lut + static_cast<size_t>(s.bank) * 16;
     const uint8_t* tiles = vram + obj_tiles_offset;
     // Window bit b is sprite column j0 + b, on screen column xs + b, found in
     // coverage word q from bit sh on.
@@ -187,6 +210,9 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
     const uint32_t first = s.tile0 * 32;
     // The source row of sprite row i: sy0 + i * sy_step, upside down when flipped.
     const uint32_t sy0 = s.vflip ? static_cast<uint32_t>(s.h - 1) : 0, sy_step = s.vflip ? ~0u : 1u;
+    // In 16 colours a pixel's palette index is bank * 16 + its nibble.
+    const uint32_t bank_index = deep ? 0 : s.bank << 4;
+    const uint64_t bank_bytes = bank_index * 0x0101010101010101u;
     for (int i = s.i0; i < s.i1; ++i) {
         uint64_t* crow = cov[s.y + i];
         const uint64_t open = ~window_at(crow, q, sh) & span;
@@ -196,18 +222,19 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
         // Offset of this row in tile column 0; offsets wrap inside the area,
         // and a row starts 4- or 8-aligned, so it never straddles the wrap.
         const uint32_t base = first + (sy >> 3) * tile_row_stride + (sy & 7) * row_bytes;
-        uint32_t* dst = frame + ((s.y + i) * screen_width + s.x);
         // The source column that shows sprite column j, and the bytes of its
         // tile's row.
         const auto source_column = [&](int j) { return static_cast<uint32_t>(hflip ? s.w - 1 - j : j); };
         const auto row_at = [&](uint32_t sx) { return tiles + ((base + (sx >> 3) * tile_bytes) & tile_area_mask); };
+        // The index of sprite column 0; a visible entry starts at x > -64.
+        uint8_t* out = painted_indices[s.y + i] + index_pad + s.x;
         if ((open_j & (open_j - 1)) == 0) {
             // A single pixel left, as in a row that only a sliver of is open.
             const int j = lowest_bit(open_j);
             const uint32_t sx = source_column(j);
             const uint32_t v = index_at<deep>(row_at(sx), static_cast<int>(sx & 7));
             if (v) {
-                dst[j] = pal[v];
+                out[j] = static_cast<uint8_t>(v | bank_index);
                 cover_at(crow, q, sh, open);
             }
             continue;
@@ -220,21 +247,53 @@ void cull_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fra
         const uint64_t opaque_j = hflip ? reversed_bits(by_column) >> (64 - 8 * tiles_wide) : by_column;
         const uint64_t paint_j = opaque_j & open_j;
         if (!paint_j) continue;
-        // Whole tiles first, eight stores each, then the other pixels one
-        // by one: a loop each, whose ends are all the branches a row takes.
-        const uint64_t whole = whole_bytes(paint_j);
-        for (uint64_t left = whole; left; left &= left - 1) {
-            const int j = lowest_bit(left);  // the tile's first pixel
-            left &= ~(uint64_t{0x7F} << j);  // the rest of it, the last bit below
-            const uint8_t* p = row_at(source_column(j));
-            for (int c = 0; c < 8; ++c) dst[j + c] = pal[index_at<deep>(p, hflip ? 7 - c : c)];
-        }
-        for (uint64_t left = paint_j & ~whole; left; left &= left - 1) {
-            const int j = lowest_bit(left);
-            const uint32_t sx = source_column(j);
-            dst[j] = pal[index_at<deep>(row_at(sx), static_cast<int>(sx & 7))];
+        // Each tile with pixels to paint: its eight palette indices blended
+        // into the row's indices under the mask of those pixels (columns off
+        // screen land in the padding, or keep their bytes).
+        for (uint64_t left = paint_j; left;) {
+            const int t = lowest_bit(left) >> 3;
+            const uint64_t keep = byte_masks.v[(left >> (t * 8)) & 0xFF];
+            left &= ~(uint64_t{0xFF} << (t * 8));
+            const uint8_t* p = row_at(source_column(t * 8));
+            uint64_t v;
+            if constexpr (deep) {
+                std::memcpy(&v, p, 8);
+            } else {
+                uint32_t w;
+                std::memcpy(&w, p, 4);
+                v = spread_nibbles(w) | bank_bytes;
+            }
+            if constexpr (hflip) v = reversed_bytes_of(v);
+            uint8_t* to = out + static_cast<std::ptrdiff_t>(t) * 8;
+            uint64_t d;
+            std::memcpy(&d, to, 8);
+            d = (d & ~keep) | (v & keep);
+            std::memcpy(to, &d, 8);
         }
         cover_at(crow, q, sh, paint_j >> j0);
+    }
+}
+
+// Every pixel the nearest-first painter covered, from its palette index:
+// whole 64-pixel words straight, others a run of pixels at a time.
+void convert_painted(const coverage& cov, const uint32_t* lut, uint32_t* frame) {
+    for (int y = 0; y < screen_height; ++y) {
+        const uint8_t* in = painted_indices[y] + index_pad;
+        uint32_t* row = frame + static_cast<std::ptrdiff_t>(y) * screen_width;
+        for (int w = 0; w < 4; ++w) {
+            const uint64_t bits = cov[y][w];
+            if (bits == ~uint64_t{0}) {
+                for (int x = w * 64; x < w * 64 + 64; ++x) row[x] = lut[in[x]];
+            } else {
+                for (uint64_t left = bits; left;) {
+                    const int a = lowest_bit(left);
+                    const uint64_t from_a = left >> a;
+                    const int n = ~from_a ? lowest_bit(~from_a) : 64 - a;
+                    for (int x = w * 64 + a; x < w * 64 + a + n; ++x) row[x] = lut[in[x]];
+                    left &= n + a == 64 ? 0 : ~uint64_t{0} << (n + a);
+                }
+            }
+        }
     }
 }
 
@@ -278,7 +337,7 @@ void paint_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* fr
 template <bool deep, bool hflip>
 void draw_rows(const sprite& s, bool one_dim, const uint32_t* lut, uint32_t* frame, coverage* cov) {
     if (cov)
-        cull_rows<deep, hflip>(s, one_dim, lut, frame, *cov);
+        cull_rows<deep, hflip>(s, one_dim, *cov);
     else
         paint_rows<deep, hflip>(s, one_dim, lut, frame);
 }
@@ -324,6 +383,7 @@ void render_sprite_layer(uint32_t* frame) {
         if (shallow) read_row_masks(false);
         coverage cov = {};
         for (int n = 0; n < count; ++n) draw_sprite(list[n], one_dim, lut, frame, &cov);
+        convert_painted(cov, lut, frame);
     } else {
         // Entry 127 first, so lower-numbered entries end up on top.
         for (int n = count - 1; n >= 0; --n) draw_sprite(list[n], one_dim, lut, frame, nullptr);
