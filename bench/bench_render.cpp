@@ -66,7 +66,8 @@ void set_up(const layout& l) {
         return;
     }
     if (l.place == searched) {
-        const searched_layout& found = l.pattern == pixels::opaque ? searched_opaque : searched_scattered;
+        // For these, flips picks which of the search's finds.
+        const searched_layout& found = (l.pattern == pixels::opaque ? searched_opaque : searched_scattered)[l.flips];
         for (int n = 0; n < 128; ++n) put_entry(n, found[n][0], found[n][1], found[n][2]);
         return;
     }
@@ -125,8 +126,10 @@ const layout layouts[] = {
     {"opaque/mixed", pixels::opaque, false, true, mixed, 0},
     {"scattered/mixed", pixels::scattered, false, true, mixed, 0},
     {"alternate/mixed/2d", pixels::alternate, false, false, mixed, 0},
-    {"opaque/searched", pixels::opaque, false, true, searched, 0},
-    {"scattered/searched", pixels::scattered, false, true, searched, 0},
+    {"opaque/searched_1", pixels::opaque, false, true, searched, 0},
+    {"opaque/searched_2", pixels::opaque, false, true, searched, 1},
+    {"scattered/searched_1", pixels::scattered, false, true, searched, 0},
+    {"scattered/searched_2", pixels::scattered, false, true, searched, 1},
     // 18 entries of 64 x 64: as much area as is still drawn farthest first
     {"opaque/stack18/256c/1d/flips", pixels::opaque, true, true, stack, 4, 18},
     {"alternate/spread18/16c/2d", pixels::alternate, false, false, spread, 0, 18},
