@@ -16,23 +16,6 @@ namespace {
 
 const uint8_t* tile_area() { return vram + obj_tiles_offset; }
 
-// Top bit of each byte: the byte is not zero; then gathered into bit k.
-uint8_t nonzero_bytes(uint64_t t) {
-    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-    t = (((t & low7) + low7) | t) & ~low7;
-    return static_cast<uint8_t>(((t >> 7) * 0x0102040810204080u) >> 56);
-}
-
-// Bit k: nibble k is not zero, for the 16 nibbles of two 4-byte rows.
-uint32_t nonzero_nibbles(uint64_t t) {
-    constexpr uint64_t low3 = 0x7777777777777777u;
-    t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
-    t = (t | t >> 3) & 0x0303030303030303u;        // byte j: nibbles 2j, 2j+1
-    t = (t | t >> 6) & 0x000F000F000F000Fu;        // 16 bits h: nibbles 4h..4h+3
-    t = (t | t >> 12) & 0x000000FF000000FFu;       // 32 bits l: nibbles 8l..8l+7
-    return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
-}
-
 // The masks of one tile's eight rows (rows 8p .. 8p + 7) into place p of
 // the eight lanes, and each lane's first eight places again at its end.
 void put_tile(uint8_t* table, size_t lane, size_t p, const uint8_t (&m)[8]) {
@@ -56,9 +39,9 @@ void read_row_masks_portable(bool deep) {
             uint64_t t;
             std::memcpy(&t, tile + r * (deep ? 8 : 4), 8);
             if (deep) {
-                m[r] = nonzero_bytes(t);
+                m[r] = static_cast<uint8_t>(opaque_pixels_256c(t));
             } else {
-                const uint32_t pair = nonzero_nibbles(t);
+                const uint32_t pair = opaque_pixels_16c(t);
                 m[r] = static_cast<uint8_t>(pair);
                 m[r + 1] = static_cast<uint8_t>(pair >> 8);
             }

@@ -25,6 +25,24 @@ inline constexpr uint32_t lane_256c = row_count_256c / 8 + 8;
 extern uint8_t row_masks_16c[8 * lane_16c];
 extern uint8_t row_masks_256c[8 * lane_256c];
 
+// Bit k: byte k of eight 256-colour pixels is not zero.
+inline uint32_t opaque_pixels_256c(uint64_t t) {
+    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
+    t = (((t & low7) + low7) | t) & ~low7;                              // top bit: byte not zero
+    return static_cast<uint32_t>(((t >> 7) * 0x0102040810204080u) >> 56);  // gathered
+}
+
+// Bit k: nibble k of sixteen 16-colour pixels (two rows, the first in the
+// low half) is not zero.
+inline uint32_t opaque_pixels_16c(uint64_t t) {
+    constexpr uint64_t low3 = 0x7777777777777777u;
+    t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
+    t = (t | t >> 3) & 0x0303030303030303u;        // byte j: nibbles 2j, 2j+1
+    t = (t | t >> 6) & 0x000F000F000F000Fu;        // 16 bits h: nibbles 4h..4h+3
+    t = (t | t >> 12) & 0x000000FF000000FFu;       // 32 bits l: nibbles 8l..8l+7
+    return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
+}
+
 // Fills the table of one colour mode from vram, with the fastest code this
 // target has.
 void read_row_masks(bool deep);

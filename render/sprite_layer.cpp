@@ -84,20 +84,11 @@ uint32_t opaque_mask(const uint8_t* p) {
     if constexpr (deep) {
         uint64_t t;
         std::memcpy(&t, p, 8);
-        // Top bit of each byte: the byte is not zero.
-        constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-        t = (((t & low7) + low7) | t) & ~low7;
-        // Gathers the top bit of byte k into bit 56 + k.
-        return static_cast<uint32_t>(((t >> 7) * 0x0102040810204080u) >> 56);
+        return opaque_pixels_256c(t);
     } else {
         uint32_t t;
         std::memcpy(&t, p, 4);
-        // Top bit of each nibble: the nibble is not zero.
-        constexpr uint32_t low3 = 0x77777777u;
-        t = ((((t & low3) + low3) | t) & ~low3) >> 3;  // bit 4k: nibble k is not zero
-        t = (t | t >> 3) & 0x03030303u;                // byte j: nibbles 2j, 2j+1
-        t = (t | t >> 6) & 0x000F000Fu;                // half h: nibbles 4h..4h+3
-        return (t | t >> 12) & 0xFF;
+        return opaque_pixels_16c(t) & 0xFF;
     }
 }
 
@@ -125,16 +116,6 @@ int screen_column(int w, int tc, int k) {
 // Index of the lowest set bit of a non-zero value.
 int lowest_bit(uint64_t v) { return std::countr_zero(v); }
 
-// v with bit k moved to bit 63 - k.
-uint64_t reversed_bits(uint64_t v) {
-    v = (v >> 1 & 0x5555555555555555u) | (v & 0x5555555555555555u) << 1;
-    v = (v >> 2 & 0x3333333333333333u) | (v & 0x3333333333333333u) << 2;
-    v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
-    v = (v >> 8 & 0x00FF00FF00FF00FFu) | (v & 0x00FF00FF00FF00FFu) << 8;
-    v = (v >> 16 & 0x0000FFFF0000FFFFu) | (v & 0x0000FFFF0000FFFFu) << 16;
-    return v >> 32 | v << 32;
-}
-
 // Byte k all ones where bit k of the index is set.
 constexpr auto byte_masks = [] {
     struct table {
@@ -159,6 +140,14 @@ uint64_t reversed_bytes_of(uint64_t v) {
     v = (v >> 8 & 0x00FF00FF00FF00FFu) | (v & 0x00FF00FF00FF00FFu) << 8;
     v = (v >> 16 & 0x0000FFFF0000FFFFu) | (v & 0x0000FFFF0000FFFFu) << 16;
     return v >> 32 | v << 32;
+}
+
+// v with bit k moved to bit 63 - k: the bits of each byte, then the bytes.
+uint64_t reversed_bits(uint64_t v) {
+    v = (v >> 1 & 0x5555555555555555u) | (v & 0x5555555555555555u) << 1;
+    v = (v >> 2 & 0x3333333333333333u) | (v & 0x3333333333333333u) << 2;
+    v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
+    return reversed_bytes_of(v);
 }
 
 // Palette indices painted so far by the nearest-first painter, a byte per
