@@ -39,11 +39,9 @@ placement stair_right(int n) { return {n, 48}; }
 placement stair_left(int n) { return {176 - n, 48}; }
 // The same, one row lower each time too: a sliver of each row, and a new row.
 placement stair_down(int n) { return {n, n % 96}; }
-// Not placements: every entry of any shape, size, position, flips, colour
-// mode and first tile, at random; and entries found by a search for slow
-// frames (see search_render).
+// Not a placement: every entry of any shape, size, position, flips, colour
+// mode and first tile, at random.
 constexpr place_fn mixed = nullptr;
-placement searched(int n) { return {n, 0}; }
 
 struct layout {
     const char* name;
@@ -53,6 +51,9 @@ struct layout {
     place_fn place;
     int flips;         // 0..3 for all entries, 4: cycle through the four
     int count = 128;   // entries shown; the others are hidden
+    // Entries found by a search for slow frames (see search_render), in
+    // place of the placement.
+    const searched_layout* found = nullptr;
 };
 
 void set_up(const layout& l) {
@@ -61,14 +62,12 @@ void set_up(const layout& l) {
     fill_tiles(l.pattern, l.deep);
     reg_store16(DISPCNT, static_cast<uint16_t>(0x1000 | (l.one_dim ? 0x0040 : 0)));
     // These mix both colour modes, over tiles filled for 16 colours.
-    if (l.place == mixed) {
-        put_mixed_entries(7);
+    if (l.found) {
+        for (int n = 0; n < 128; ++n) put_entry(n, (*l.found)[n][0], (*l.found)[n][1], (*l.found)[n][2]);
         return;
     }
-    if (l.place == searched) {
-        // For these, flips picks which of the search's finds.
-        const searched_layout& found = (l.pattern == pixels::opaque ? searched_opaque : searched_scattered)[l.flips];
-        for (int n = 0; n < 128; ++n) put_entry(n, found[n][0], found[n][1], found[n][2]);
+    if (l.place == mixed) {
+        put_mixed_entries(7);
         return;
     }
     for (int n = l.count; n < 128; ++n) put_entry(n, 0x0200, 0, 0);  // hidden
@@ -126,10 +125,10 @@ const layout layouts[] = {
     {"opaque/mixed", pixels::opaque, false, true, mixed, 0},
     {"scattered/mixed", pixels::scattered, false, true, mixed, 0},
     {"alternate/mixed/2d", pixels::alternate, false, false, mixed, 0},
-    {"opaque/searched_1", pixels::opaque, false, true, searched, 0},
-    {"opaque/searched_2", pixels::opaque, false, true, searched, 1},
-    {"scattered/searched_1", pixels::scattered, false, true, searched, 0},
-    {"scattered/searched_2", pixels::scattered, false, true, searched, 1},
+    {"opaque/searched_1", pixels::opaque, false, true, mixed, 0, 128, &searched_opaque[0]},
+    {"opaque/searched_2", pixels::opaque, false, true, mixed, 0, 128, &searched_opaque[1]},
+    {"scattered/searched_1", pixels::scattered, false, true, mixed, 0, 128, &searched_scattered[0]},
+    {"scattered/searched_2", pixels::scattered, false, true, mixed, 0, 128, &searched_scattered[1]},
     // 18 entries of 64 x 64: as much area as is still drawn farthest first
     {"opaque/stack18/256c/1d/flips", pixels::opaque, true, true, stack, 4, 18},
     {"alternate/spread18/16c/2d", pixels::alternate, false, false, spread, 0, 18},
