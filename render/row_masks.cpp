@@ -11,6 +11,8 @@
 
 uint8_t row_masks_16c[8 * lane_16c];
 uint8_t row_masks_256c[8 * lane_256c];
+uint8_t row_masks_16c_mirrored[8 * lane_16c];
+uint8_t row_masks_256c_mirrored[8 * lane_256c];
 
 namespace {
 
@@ -49,6 +51,20 @@ void read_row_masks_portable(bool deep) {
         put_tile(deep ? row_masks_256c : row_masks_16c, deep ? lane_256c : lane_16c, p, m);
     }
     close_lanes(deep ? row_masks_256c : row_masks_16c, deep ? lane_256c : lane_16c);
+}
+
+void mirror_row_masks(bool deep) {
+    const uint8_t* from = deep ? row_masks_256c : row_masks_16c;
+    uint8_t* to = deep ? row_masks_256c_mirrored : row_masks_16c_mirrored;
+    // Eight masks at a time: swap bit halves, then pairs, then single bits.
+    for (size_t n = 0; n < 8 * (deep ? lane_256c : lane_16c); n += 8) {
+        uint64_t v;
+        std::memcpy(&v, from + n, 8);
+        v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
+        v = (v >> 2 & 0x3333333333333333u) | (v & 0x3333333333333333u) << 2;
+        v = (v >> 1 & 0x5555555555555555u) | (v & 0x5555555555555555u) << 1;
+        std::memcpy(to + n, &v, 8);
+    }
 }
 
 #ifdef ORVALIS_ROW_MASKS_SSE2

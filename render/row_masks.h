@@ -24,6 +24,10 @@ inline constexpr uint32_t lane_16c = row_count_16c / 8 + 8;
 inline constexpr uint32_t lane_256c = row_count_256c / 8 + 8;
 extern uint8_t row_masks_16c[8 * lane_16c];
 extern uint8_t row_masks_256c[8 * lane_256c];
+// The same masks with their bits in reverse order (bit k: pixel 7 - k), for
+// sprites drawn mirrored left to right.
+extern uint8_t row_masks_16c_mirrored[8 * lane_16c];
+extern uint8_t row_masks_256c_mirrored[8 * lane_256c];
 
 // Bit k: byte k of eight 256-colour pixels is not zero.
 inline uint32_t opaque_pixels_256c(uint64_t t) {
@@ -50,15 +54,21 @@ void read_row_masks(bool deep);
 // The same in plain C++, which every target can run.
 void read_row_masks_portable(bool deep);
 
+// Fills the mirrored table of one colour mode from its table, which must be
+// read first.
+void mirror_row_masks(bool deep);
+
 // The masks of rows i, i + 8, ..., i + 56 (row numbers wrap at the end of the
-// area): byte n holds that of row i + 8n.
-template <bool deep>
+// area): byte n holds that of row i + 8n, mirrored or not.
+template <bool deep, bool mirrored = false>
 uint64_t masks_of_eight_tiles(uint32_t i) {
     static_assert(std::endian::native == std::endian::little, "byte n of the load is place n");
     constexpr uint32_t lane = deep ? lane_256c : lane_16c;
     constexpr uint32_t count = deep ? row_count_256c : row_count_16c;
     i &= count - 1;
     uint64_t v;
-    std::memcpy(&v, (deep ? row_masks_256c : row_masks_16c) + (size_t{i & 7} * lane + (i >> 3)), 8);
+    const uint8_t* table = deep ? (mirrored ? row_masks_256c_mirrored : row_masks_256c)
+                                : (mirrored ? row_masks_16c_mirrored : row_masks_16c);
+    std::memcpy(&v, table + (size_t{i & 7} * lane + (i >> 3)), 8);
     return v;
 }

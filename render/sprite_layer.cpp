@@ -142,14 +142,6 @@ uint64_t reversed_bytes_of(uint64_t v) {
     return v >> 32 | v << 32;
 }
 
-// v with bit k moved to bit 63 - k: the bits of each byte, then the bytes.
-uint64_t reversed_bits(uint64_t v) {
-    v = (v >> 1 & 0x5555555555555555u) | (v & 0x5555555555555555u) << 1;
-    v = (v >> 2 & 0x3333333333333333u) | (v & 0x3333333333333333u) << 2;
-    v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
-    return reversed_bytes_of(v);
-}
-
 // Palette indices painted so far by the nearest-first painter, a byte per
 // screen pixel; only pixels its coverage marks are ever read. Room on either
 // side for a 64-pixel sprite row hanging past the screen's edge.
@@ -229,11 +221,11 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
             continue;
         }
         // The opaque pixels of the whole row in one load: byte n holds the
-        // mask of tile column n. A flipped row reads them all backwards, so
-        // the 64 bits are reversed and the sprite's width brought down to
-        // bit 0. Bits past the width are never open.
-        const uint64_t by_column = masks_of_eight_tiles<deep>(base / row_bytes);
-        const uint64_t opaque_j = hflip ? reversed_bits(by_column) >> (64 - 8 * tiles_wide) : by_column;
+        // mask of tile column n. A flipped row reads them all backwards: the
+        // mirrored masks in reverse byte order, the sprite's width brought
+        // down to bit 0. Bits past the width are never open.
+        const uint64_t by_column = masks_of_eight_tiles<deep, hflip>(base / row_bytes);
+        const uint64_t opaque_j = hflip ? reversed_bytes_of(by_column) >> (64 - 8 * tiles_wide) : by_column;
         const uint64_t paint_j = opaque_j & open_j;
         if (!paint_j) continue;
         // Each tile with pixels to paint: its eight palette indices blended
@@ -365,11 +357,17 @@ void render_sprite_layer(uint32_t* frame) {
     // When the sprites cover the screen several times over, drawing the
     // nearest first and skipping what it hides is cheaper than overdraw.
     if (area > cull_threshold) {
-        bool deep = false, shallow = false;
-        for (int n = 0; n < count; ++n) (list[n].deep ? deep : shallow) = true;
-        // What each tile row holds, read once for all entries.
-        if (deep) read_row_masks(true);
-        if (shallow) read_row_masks(false);
+        // What each tile row holds, read once for all entries, for the
+        // colour modes in use, mirrored too where a sprite is drawn mirrored.
+        bool used[2] = {}, mirrored[2] = {};
+        for (int n = 0; n < count; ++n) {
+            used[list[n].deep] = true;
+            mirrored[list[n].deep] |= list[n].hflip;
+        }
+        for (int deep = 0; deep < 2; ++deep) {
+            if (used[deep]) read_row_masks(deep);
+            if (mirrored[deep]) mirror_row_masks(deep);
+        }
         coverage cov = {};
         for (int n = 0; n < count; ++n) draw_sprite(list[n], one_dim, lut, frame, &cov);
         convert_painted(cov, lut, frame);

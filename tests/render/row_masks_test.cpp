@@ -46,12 +46,19 @@ uint8_t expected_256c(uint32_t row) {
 }
 
 // Byte n of the eight-tile read from row i, which must be row i + 8n's mask.
-template <bool deep>
+template <bool deep, bool mirrored = false>
 uint8_t read_back(uint32_t i, int n) {
-    return static_cast<uint8_t>(masks_of_eight_tiles<deep>(i) >> (8 * n));
+    return static_cast<uint8_t>(masks_of_eight_tiles<deep, mirrored>(i) >> (8 * n));
 }
 
-TEST_F(row_masks, every_row_in_both_colour_modes_and_both_readers) {
+uint8_t mirror(uint8_t m) {
+    uint8_t r = 0;
+    for (int k = 0; k < 8; ++k)
+        if (m >> k & 1) r = static_cast<uint8_t>(r | 0x80 >> k);
+    return r;
+}
+
+TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_and_mirrored) {
     using reader = void (*)(bool);
     const struct {
         const char* name;
@@ -62,18 +69,26 @@ TEST_F(row_masks, every_row_in_both_colour_modes_and_both_readers) {
         for (const auto& r : readers) {
             std::memset(row_masks_16c, 0xAA, sizeof row_masks_16c);
             std::memset(row_masks_256c, 0xAA, sizeof row_masks_256c);
+            std::memset(row_masks_16c_mirrored, 0xAA, sizeof row_masks_16c_mirrored);
+            std::memset(row_masks_256c_mirrored, 0xAA, sizeof row_masks_256c_mirrored);
             r.read(false);
             r.read(true);
+            mirror_row_masks(false);
+            mirror_row_masks(true);
             // Every row through every byte of the eight-tile reads, which
             // wrap at the end of the area; row numbers past it wrap too.
             int wrong = 0;
             for (uint32_t i = 0; i < row_count_16c + 8; ++i)
                 for (int n = 0; n < 8; ++n)
-                    if (read_back<false>(i, n) != expected_16c((i + 8 * n) % row_count_16c) && ++wrong < 5)
+                    if ((read_back<false>(i, n) != expected_16c((i + 8 * n) % row_count_16c) ||
+                         read_back<false, true>(i, n) != mirror(expected_16c((i + 8 * n) % row_count_16c))) &&
+                        ++wrong < 5)
                         ADD_FAILURE() << r.name << " seed " << seed << " 16c row " << i << " byte " << n;
             for (uint32_t i = 0; i < row_count_256c + 8; ++i)
                 for (int n = 0; n < 8; ++n)
-                    if (read_back<true>(i, n) != expected_256c((i + 8 * n) % row_count_256c) && ++wrong < 5)
+                    if ((read_back<true>(i, n) != expected_256c((i + 8 * n) % row_count_256c) ||
+                         read_back<true, true>(i, n) != mirror(expected_256c((i + 8 * n) % row_count_256c))) &&
+                        ++wrong < 5)
                         ADD_FAILURE() << r.name << " seed " << seed << " 256c row " << i << " byte " << n;
             EXPECT_EQ(wrong, 0) << r.name;
         }
@@ -82,6 +97,7 @@ TEST_F(row_masks, every_row_in_both_colour_modes_and_both_readers) {
         EXPECT_EQ(read_back<false>(0, 0), 0b10010010);
         EXPECT_EQ(read_back<false>(1, 0), 0b10010000);
         EXPECT_EQ(read_back<true>(0, 0), 0b11001101);
+        EXPECT_EQ((read_back<true, true>(0, 0)), 0b10110011);
         EXPECT_EQ(read_back<true>(row_count_256c - 1 - 56, 7), 0xFF);
         EXPECT_EQ(read_back<true>(row_count_256c - 1, 1), read_back<true>(7, 0));
     }
