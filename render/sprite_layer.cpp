@@ -185,12 +185,15 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
     // Window bit b is sprite column j0 + b, on screen column xs + b, found in
     // coverage word q from bit sh on.
     const int j0 = s.j0, xs = s.x + j0, q = xs >> 6, sh = xs & 63;
-    const uint64_t span = s.j1 - j0 == 64 ? ~uint64_t{0} : (uint64_t{1} << (s.j1 - j0)) - 1;
+    const uint64_t span = ~uint64_t{0} >> (64 - (s.j1 - j0));
     // Bytes from one row of tiles to the next, and to the first tile.
     const uint32_t tile_row_stride = (one_dim ? tiles_wide * tile_bytes : 32 * 32);
     const uint32_t first = s.tile0 * 32;
     // The source row of sprite row i: sy0 + i * sy_step, upside down when flipped.
-    const uint32_t sy0 = s.vflip ? static_cast<uint32_t>(s.h - 1) : 0, sy_step = s.vflip ? ~0u : 1u;
+    // (Arithmetic rather than a choice: entries come in no order a branch
+    // could learn.)
+    const uint32_t flipped = s.vflip ? 1u : 0u;
+    const uint32_t sy0 = flipped * static_cast<uint32_t>(s.h - 1), sy_step = 1u - 2u * flipped;
     // In 16 colours a pixel's palette index is bank * 16 + its nibble.
     const uint32_t bank_index = deep ? 0 : s.bank << 4;
     const uint64_t bank_bytes = bank_index * 0x0101010101010101u;
