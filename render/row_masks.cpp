@@ -13,6 +13,7 @@ uint8_t row_masks_16c[8 * lane_16c];
 uint8_t row_masks_256c[8 * lane_256c];
 uint8_t row_masks_16c_mirrored[8 * lane_16c];
 uint8_t row_masks_256c_mirrored[8 * lane_256c];
+uint8_t row_indices_16c[row_count_16c * 8];
 
 namespace {
 
@@ -46,6 +47,10 @@ void read_row_masks_portable(bool deep) {
                 const uint32_t pair = opaque_pixels_16c(t);
                 m[r] = static_cast<uint8_t>(pair);
                 m[r + 1] = static_cast<uint8_t>(pair >> 8);
+                for (size_t h = 0; h < 2; ++h) {
+                    const uint64_t spread = spread_nibbles(static_cast<uint32_t>(t >> (32 * h)));
+                    std::memcpy(row_indices_16c + (p * 8 + r + h) * 8, &spread, 8);
+                }
             }
         }
         put_tile(deep ? row_masks_256c : row_masks_16c, deep ? lane_256c : lane_16c, p, m);
@@ -105,8 +110,12 @@ void read_row_masks(bool deep) {
             const __m128i v = load(tile + 16 * h);
             const __m128i lo = _mm_and_si128(v, low);
             const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), low);
-            const uint32_t first = nonzero_bytes(_mm_unpacklo_epi8(lo, hi));
-            const uint32_t second = nonzero_bytes(_mm_unpackhi_epi8(lo, hi));
+            const __m128i rows01 = _mm_unpacklo_epi8(lo, hi), rows23 = _mm_unpackhi_epi8(lo, hi);
+            __m128i* indices = reinterpret_cast<__m128i*>(row_indices_16c + (p * 8 + 4 * h) * 8);
+            _mm_storeu_si128(indices, rows01);
+            _mm_storeu_si128(indices + 1, rows23);
+            const uint32_t first = nonzero_bytes(rows01);
+            const uint32_t second = nonzero_bytes(rows23);
             m[4 * h] = static_cast<uint8_t>(first);
             m[4 * h + 1] = static_cast<uint8_t>(first >> 8);
             m[4 * h + 2] = static_cast<uint8_t>(second);

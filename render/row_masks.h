@@ -1,7 +1,8 @@
 // Which pixels of each row of the sprite tile area are not transparent, read
 // from vram in one pass so that sprites drawn over each other need not
 // re-examine the tiles they share, and laid out so that the same row of
-// eight consecutive tiles comes in one load.
+// eight consecutive tiles comes in one load. The same pass spreads the
+// 16-colour rows to a byte per pixel.
 #pragma once
 
 #include <bit>
@@ -47,8 +48,20 @@ inline uint32_t opaque_pixels_16c(uint64_t t) {
     return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
 }
 
+// Every 16-colour row with a byte per pixel: byte k of row i is pixel k's
+// nibble, at byte 8i.
+extern uint8_t row_indices_16c[row_count_16c * 8];
+
+// The eight nibbles of a 16-colour tile row as eight bytes, pixel k in byte k.
+inline uint64_t spread_nibbles(uint32_t w) {
+    uint64_t t = w;
+    t = (t | t << 16) & 0x0000FFFF0000FFFFu;
+    t = (t | t << 8) & 0x00FF00FF00FF00FFu;  // byte m of w in bits 16m..16m+7
+    return (t & 0x000F000F000F000Fu) | (t & 0x00F000F000F000F0u) << 4;
+}
+
 // Fills the table of one colour mode from vram, with the fastest code this
-// target has.
+// target has; for 16 colours, row_indices_16c too.
 void read_row_masks(bool deep);
 
 // The same in plain C++, which every target can run.

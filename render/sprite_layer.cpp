@@ -127,14 +127,6 @@ constexpr auto byte_masks = [] {
     return t;
 }();
 
-// The eight nibbles of a 16-colour tile row as eight bytes, pixel k in byte k.
-uint64_t spread_nibbles(uint32_t w) {
-    uint64_t t = w;
-    t = (t | t << 16) & 0x0000FFFF0000FFFFu;
-    t = (t | t << 8) & 0x00FF00FF00FF00FFu;  // byte m of w in bits 16m..16m+7
-    return (t & 0x000F000F000F000Fu) | (t & 0x00F000F000F000F0u) << 4;
-}
-
 // Byte k of v moved to byte 7 - k.
 uint64_t reversed_bytes_of(uint64_t v) {
     v = (v >> 8 & 0x00FF00FF00FF00FFu) | (v & 0x00FF00FF00FF00FFu) << 8;
@@ -238,14 +230,15 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
             const int t = lowest_bit(left) >> 3;
             const uint64_t keep = byte_masks.v[(left >> (t * 8)) & 0xFF];
             left &= ~(uint64_t{0xFF} << (t * 8));
-            const uint8_t* p = row_at(source_column(t * 8));
+            // The tile's eight indices: 256-colour rows as they are, 16-colour
+            // ones from the table that has them a byte each.
+            const uint32_t offset = (base + (source_column(t * 8) >> 3) * tile_bytes) & tile_area_mask;
             uint64_t v;
             if constexpr (deep) {
-                std::memcpy(&v, p, 8);
+                std::memcpy(&v, tiles + offset, 8);
             } else {
-                uint32_t w;
-                std::memcpy(&w, p, 4);
-                v = spread_nibbles(w) | bank_bytes;
+                std::memcpy(&v, row_indices_16c + size_t{offset} * 2, 8);
+                v |= bank_bytes;
             }
             if constexpr (hflip) v = reversed_bytes_of(v);
             uint8_t* to = out + static_cast<std::ptrdiff_t>(t) * 8;

@@ -58,7 +58,7 @@ uint8_t mirror(uint8_t m) {
     return r;
 }
 
-TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_and_mirrored) {
+TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_mirrored_and_spread) {
     using reader = void (*)(bool);
     const struct {
         const char* name;
@@ -71,6 +71,7 @@ TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_and_mirrored) {
             std::memset(row_masks_256c, 0xAA, sizeof row_masks_256c);
             std::memset(row_masks_16c_mirrored, 0xAA, sizeof row_masks_16c_mirrored);
             std::memset(row_masks_256c_mirrored, 0xAA, sizeof row_masks_256c_mirrored);
+            std::memset(row_indices_16c, 0xAA, sizeof row_indices_16c);
             r.read(false);
             r.read(true);
             mirror_row_masks(false);
@@ -90,6 +91,13 @@ TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_and_mirrored) {
                          read_back<true, true>(i, n) != mirror(expected_256c((i + 8 * n) % row_count_256c))) &&
                         ++wrong < 5)
                         ADD_FAILURE() << r.name << " seed " << seed << " 256c row " << i << " byte " << n;
+            // The 16-colour rows a byte per pixel.
+            for (uint32_t i = 0; i < row_count_16c; ++i)
+                for (int k = 0; k < 8; ++k) {
+                    const uint8_t pair = vram[obj_tiles_offset + i * 4 + k / 2];
+                    if (row_indices_16c[i * 8 + k] != (k & 1 ? pair >> 4 : pair & 0x0F) && ++wrong < 5)
+                        ADD_FAILURE() << r.name << " seed " << seed << " 16c indices of row " << i << " pixel " << k;
+                }
             EXPECT_EQ(wrong, 0) << r.name;
         }
         // The pinned rows, spelled out: the first, and the last reached
