@@ -226,13 +226,19 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
         // Each tile with pixels to paint: its eight palette indices blended
         // into the row's indices under the mask of those pixels (columns off
         // screen land in the padding, or keep their bytes).
-        for (uint64_t left = paint_j; left;) {
-            const int t = lowest_bit(left) >> 3;
-            const uint64_t keep = byte_masks.v[(left >> (t * 8)) & 0xFF];
-            left &= ~(uint64_t{0xFF} << (t * 8));
+        // Tile column t (sprite columns 8t..8t+7) is source tile column t,
+        // or tiles_wide - 1 - t when flipped.
+        const uint32_t column0 = hflip ? base + (tiles_wide - 1) * tile_bytes : base;
+        const uint32_t column_step = hflip ? 0u - tile_bytes : tile_bytes;
+        uint8_t paint_bytes[8];
+        std::memcpy(paint_bytes, &paint_j, 8);
+        // Bit t: byte t of paint_j is not zero, i.e. tile column t has pixels to paint.
+        for (uint32_t columns = opaque_pixels_256c(paint_j); columns; columns &= columns - 1) {
+            const int t = lowest_bit(columns);
+            const uint64_t keep = byte_masks.v[paint_bytes[t]];
             // The tile's eight indices: 256-colour rows as they are, 16-colour
             // ones from the table that has them a byte each.
-            const uint32_t offset = (base + (source_column(t * 8) >> 3) * tile_bytes) & tile_area_mask;
+            const uint32_t offset = (column0 + static_cast<uint32_t>(t) * column_step) & tile_area_mask;
             uint64_t v;
             if constexpr (deep) {
                 std::memcpy(&v, tiles + offset, 8);
