@@ -42,7 +42,7 @@ void read_row_masks_portable(bool deep) {
             uint64_t t;
             std::memcpy(&t, tile + r * (deep ? 8 : 4), 8);
             if (deep) {
-                m[r] = static_cast<uint8_t>(opaque_pixels_256c(t));
+                m[r] = static_cast<uint8_t>(nonzero_bytes_of(t));
             } else {
                 const uint32_t pair = opaque_pixels_16c(t);
                 m[r] = static_cast<uint8_t>(pair);

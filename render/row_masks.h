@@ -30,8 +30,9 @@ extern uint8_t row_masks_256c[8 * lane_256c];
 extern uint8_t row_masks_16c_mirrored[8 * lane_16c];
 extern uint8_t row_masks_256c_mirrored[8 * lane_256c];
 
-// Bit k: byte k of eight 256-colour pixels is not zero.
-inline uint32_t opaque_pixels_256c(uint64_t t) {
+// Bit k: byte k of t is not zero; for eight 256-colour pixels, pixel k is
+// not transparent.
+inline uint32_t nonzero_bytes_of(uint64_t t) {
     constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
     t = (((t & low7) + low7) | t) & ~low7;                              // top bit: byte not zero
     return static_cast<uint32_t>(((t >> 7) * 0x0102040810204080u) >> 56);  // gathered

@@ -84,7 +84,7 @@ uint32_t opaque_mask(const uint8_t* p) {
     if constexpr (deep) {
         uint64_t t;
         std::memcpy(&t, p, 8);
-        return opaque_pixels_256c(t);
+        return nonzero_bytes_of(t);
     } else {
         uint32_t t;
         std::memcpy(&t, p, 4);
@@ -225,15 +225,15 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
         if (!paint_j) continue;
         // Each tile with pixels to paint: its eight palette indices blended
         // into the row's indices under the mask of those pixels (columns off
-        // screen land in the padding, or keep their bytes).
-        // Tile column t (sprite columns 8t..8t+7) is source tile column t,
-        // or tiles_wide - 1 - t when flipped.
+        // screen land in the padding, or keep their bytes). Tile column t
+        // (sprite columns 8t..8t+7) is source tile column t, or
+        // tiles_wide - 1 - t when flipped; it has pixels to paint when byte t
+        // of paint_j is not zero.
         const uint32_t column0 = hflip ? base + (tiles_wide - 1) * tile_bytes : base;
         const uint32_t column_step = hflip ? 0u - tile_bytes : tile_bytes;
         uint8_t paint_bytes[8];
         std::memcpy(paint_bytes, &paint_j, 8);
-        // Bit t: byte t of paint_j is not zero, i.e. tile column t has pixels to paint.
-        for (uint32_t columns = opaque_pixels_256c(paint_j); columns; columns &= columns - 1) {
+        for (uint32_t columns = nonzero_bytes_of(paint_j); columns; columns &= columns - 1) {
             const int t = lowest_bit(columns);
             const uint64_t keep = byte_masks.v[paint_bytes[t]];
             // The tile's eight indices: 256-colour rows as they are, 16-colour
