@@ -1,11 +1,14 @@
 // Looks for sprite layouts that are slow for the renderer: starting from
-// random entries, it changes a few at a time (a new random entry, a nudge of
+// random entries (or from a layout found before), it changes a few at a time (a new random entry, a nudge of
 // a pixel or two, a flip, a swap of two entries' places in the drawing order)
 // and keeps each change that does not make the frame faster, measured against
 // the reference loop. Prints the slowest layout as rows for
 // render_searched.cpp.
 //
-//   search_render opaque|scattered [seconds] [seed]
+//   search_render opaque|scattered [seconds] [seed] [from]
+//
+// from: 1 or 2 starts from that one of the pattern's layouts in
+// render_searched.cpp.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +17,7 @@
 #include <utility>
 
 #include "bench/render_frames.h"
+#include "bench/render_searched.h"
 #include "hw/regions.h"
 #include "hw/registers.h"
 
@@ -67,17 +71,30 @@ void change(std::mt19937& rng) {
 
 int main(int argc, char** argv) {
     if (argc < 2 || (std::strcmp(argv[1], "opaque") != 0 && std::strcmp(argv[1], "scattered") != 0)) {
-        std::fprintf(stderr, "usage: search_render opaque|scattered [seconds] [seed]\n");
+        std::fprintf(stderr, "usage: search_render opaque|scattered [seconds] [seed] [from]\n");
         return 2;
     }
-    const pixels pattern = std::strcmp(argv[1], "opaque") == 0 ? pixels::opaque : pixels::scattered;
+    const bool opaque = std::strcmp(argv[1], "opaque") == 0;
+    const pixels pattern = opaque ? pixels::opaque : pixels::scattered;
+    const int from = argc > 4 ? std::atoi(argv[4]) : 0;
+    if (from < 0 || from > 2) {
+        std::fprintf(stderr, "search_render: from must be 1 or 2 (a layout in render_searched.cpp)\n");
+        return 2;
+    }
     const double seconds = argc > 2 ? std::atof(argv[2]) : 300;
     std::mt19937 rng(argc > 3 ? static_cast<uint32_t>(std::atoi(argv[3])) : 1u);
     hw_reset_globals();
     fill_palette();
     fill_tiles(pattern, false);
     reg_store16(DISPCNT, 0x1040);
-    for (entry& e : entries) random_entry(rng, e);
+    for (int n = 0; n < 128; ++n) {
+        if (from == 0) {
+            random_entry(rng, entries[n]);
+        } else {
+            const uint16_t* found = (opaque ? searched_opaque : searched_scattered)[from - 1][n];
+            entries[n] = {found[0], found[1], found[2]};
+        }
+    }
     put_all();
     double slowest = frame_ratio(5);
     const auto start = std::chrono::steady_clock::now();
