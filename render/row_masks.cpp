@@ -62,7 +62,8 @@ void mirror_row_masks(bool deep) {
     const uint8_t* from = deep ? row_masks_256c : row_masks_16c;
     uint8_t* to = deep ? row_masks_256c_mirrored : row_masks_16c_mirrored;
     // Eight masks at a time: swap bit halves, then pairs, then single bits.
-    for (size_t n = 0; n < 8 * (deep ? lane_256c : lane_16c); n += 8) {
+    const size_t bytes = deep ? sizeof row_masks_256c : sizeof row_masks_16c;
+    for (size_t n = 0; n < bytes; n += 8) {
         uint64_t v;
         std::memcpy(&v, from + n, 8);
         v = (v >> 4 & 0x0F0F0F0F0F0F0F0Fu) | (v & 0x0F0F0F0F0F0F0F0Fu) << 4;
