@@ -58,6 +58,24 @@ uint8_t mirror(uint8_t m) {
     return r;
 }
 
+// Every row through every byte of the eight-tile reads of one colour mode,
+// plain and mirrored; the reads wrap at the end of the area, and row numbers
+// past it wrap too. Returns how many bytes are wrong.
+template <bool deep>
+int wrong_reads(const char* reader, uint32_t seed) {
+    const uint32_t count = deep ? row_count_256c : row_count_16c;
+    int wrong = 0;
+    for (uint32_t i = 0; i < count + 8; ++i)
+        for (int n = 0; n < 8; ++n) {
+            const uint32_t row = (i + 8 * n) % count;
+            const uint8_t want = deep ? expected_256c(row) : expected_16c(row);
+            if ((read_back<deep>(i, n) != want || read_back<deep, true>(i, n) != mirror(want)) && ++wrong < 5)
+                ADD_FAILURE() << reader << " seed " << seed << (deep ? " 256c" : " 16c") << " row " << i << " byte "
+                              << n;
+        }
+    return wrong;
+}
+
 TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_mirrored_and_spread) {
     using reader = void (*)(bool);
     const struct {
@@ -76,21 +94,7 @@ TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_mirrored_and_sprea
             r.read(true);
             mirror_row_masks(false);
             mirror_row_masks(true);
-            // Every row through every byte of the eight-tile reads, which
-            // wrap at the end of the area; row numbers past it wrap too.
-            int wrong = 0;
-            for (uint32_t i = 0; i < row_count_16c + 8; ++i)
-                for (int n = 0; n < 8; ++n)
-                    if ((read_back<false>(i, n) != expected_16c((i + 8 * n) % row_count_16c) ||
-                         read_back<false, true>(i, n) != mirror(expected_16c((i + 8 * n) % row_count_16c))) &&
-                        ++wrong < 5)
-                        ADD_FAILURE() << r.name << " seed " << seed << " 16c row " << i << " byte " << n;
-            for (uint32_t i = 0; i < row_count_256c + 8; ++i)
-                for (int n = 0; n < 8; ++n)
-                    if ((read_back<true>(i, n) != expected_256c((i + 8 * n) % row_count_256c) ||
-                         read_back<true, true>(i, n) != mirror(expected_256c((i + 8 * n) % row_count_256c))) &&
-                        ++wrong < 5)
-                        ADD_FAILURE() << r.name << " seed " << seed << " 256c row " << i << " byte " << n;
+            int wrong = wrong_reads<false>(r.name, seed) + wrong_reads<true>(r.name, seed);
             // The 16-colour rows a byte per pixel.
             for (uint32_t i = 0; i < row_count_16c; ++i)
                 for (int k = 0; k < 8; ++k) {
