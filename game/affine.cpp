@@ -3,6 +3,7 @@
 #include "game/fixed_point.h"
 #include "game/sprite_frame.h"
 #include "hw/iwram_data.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 
 void affine_place(int entry, int16_t cx, int16_t cy, uint16_t angle, int16_t scale, int double_size,
@@ -102,8 +103,8 @@ void zoom_step() {
     else
         table_b = (t & 4) != 0;
 
-    const int count = table_b ? place_rom_sprite_frame(zoom_table_b_offset, zoom_table_b_length, 0, 0, 0)
-                              : place_rom_sprite_frame(zoom_table_a_offset, zoom_table_a_length, 0, 0, 0);
+    const int count = table_b ? place_rom_sprite_frame(rom_zoom_table_b, 0, 0, 0)
+                              : place_rom_sprite_frame(rom_zoom_table_a, 0, 0, 0);
     for (int e = 0; e < count; ++e)
         affine_place(e, s.zoom_center_x, s.zoom_center_y, s.zoom_angle, s.zoom_scale, 1, 0);
     iwram_data.oam_count = static_cast<uint8_t>(count);

@@ -5,11 +5,6 @@
 
 #include <cstdint>
 
-constexpr uint32_t zoom_table_a_offset = 0x45F758;
-constexpr uint32_t zoom_table_a_length = 38;
-constexpr uint32_t zoom_table_b_offset = 0x45F77E;
-constexpr uint32_t zoom_table_b_length = 56;
-
 // One frame of the zoom, keyed by scene_timer.
 void zoom_step();
 

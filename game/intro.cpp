@@ -9,6 +9,7 @@
 #include "hw/registers.h"
 #include "hw/sound.h"
 #include "hw/transfer.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 
 namespace {
@@ -34,13 +35,13 @@ void intro_setup() {
     s.cursor_y = 96;
 
     reset_display_memory();
-    intro_load_lz77(0x45FDB4, 0x1478, vram + 0x10000);
-    intro_load_lz77(0x46122C, 0x31B4, vram + 0x0000);
-    intro_load_lz77(0x4643E0, 0x0904, vram + 0x8000);
-    intro_load_lz77(0x47920C, 0x01F4, vram + 0x9000);
-    intro_load_copy(0x45F914, 0x00C0, palette_ram + 0x200);
-    intro_load_copy(0x45F914, 0x00C0, palette_ram + 0x000);
-    intro_load_copy(0x45F9D4, 0x0020, palette_ram + 0x1E0);
+    intro_load_lz77(rom_setup_sprite_tiles, vram + 0x10000);
+    intro_load_lz77(rom_setup_bg_tiles, vram + 0x0000);
+    intro_load_lz77(rom_setup_bg0_map, vram + 0x8000);
+    intro_load_lz77(rom_setup_bg1_map, vram + 0x9000);
+    intro_load_copy(rom_intro_palette, palette_ram + 0x200);
+    intro_load_copy(rom_intro_palette, palette_ram + 0x000);
+    intro_load_copy(rom_intro_bg_top_palette, palette_ram + 0x1E0);
 
     iwram_data.oam_count = 0;
     reg_store16(BG0CNT, 0x1000);
@@ -68,14 +69,14 @@ void intro_setup() {
 
 }  // namespace
 
-void intro_load_lz77(uint32_t offset, uint32_t length, uint8_t* dst) {
-    const uint8_t* src = rom_ptr(offset, length);
-    if (src) lz77_decompress_vram(src, length, dst);
+void intro_load_lz77(const rom_area& area, uint8_t* dst) {
+    const uint8_t* src = rom_ptr(area.offset, area.length);
+    if (src) lz77_decompress_vram(src, area.length, dst);
 }
 
-void intro_load_copy(uint32_t offset, uint32_t length, uint8_t* dst) {
-    const uint8_t* src = rom_ptr(offset, length);
-    if (src) cpu_copy(src, dst, length);
+void intro_load_copy(const rom_area& area, uint8_t* dst) {
+    const uint8_t* src = rom_ptr(area.offset, area.length);
+    if (src) cpu_copy(src, dst, area.length);
 }
 
 int intro_step() {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "rom/cartridge_map.h"
+
 // 1 once the intro has ended (stage 3), else 0.
 int intro_step();
 void intro_vblank();
@@ -24,5 +26,5 @@ uint8_t intro_scene_6();
 uint8_t intro_scene_7();
 
 // Loads that skip a refused ROM range, leaving the destination as it was.
-void intro_load_lz77(uint32_t offset, uint32_t length, uint8_t* dst);
-void intro_load_copy(uint32_t offset, uint32_t length, uint8_t* dst);
+void intro_load_lz77(const rom_area& area, uint8_t* dst);
+void intro_load_copy(const rom_area& area, uint8_t* dst);

@@ -10,6 +10,7 @@
 #include "hw/regions.h"
 #include "hw/registers.h"
 #include "hw/sound.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 
 namespace {
@@ -17,23 +18,21 @@ namespace {
 intro_state_record& state() { return iwram_data.intro_state; }
 
 struct text_scene {
-    uint32_t code_list;
-    uint32_t code_list_length;
-    uint32_t text_table;
-    uint32_t text_table_length;
+    rom_area code_list;
+    rom_area text_table;
     uint16_t margin;
     uint32_t sound;
 };
 
-constexpr text_scene scene_0_text{0x45FD3C, 16, 0x45F45C, 104, 56, 3};
-constexpr text_scene scene_3_text{0x45FD4C, 52, 0x45F4C4, 326, 8, 4};
-constexpr text_scene scene_5_text{0x45FD80, 50, 0x45F60A, 314, 32, 5};
+constexpr text_scene scene_0_text{rom_scene_0_codes, rom_scene_0_text_table, 56, 3};
+constexpr text_scene scene_3_text{rom_scene_3_codes, rom_scene_3_text_table, 8, 4};
+constexpr text_scene scene_5_text{rom_scene_5_codes, rom_scene_5_text_table, 32, 5};
 
 // The code at code_index; the end of the list, or no list, ends the text.
 uint8_t current_code(const text_scene& d) {
     const intro_state_record& s = state();
-    if (s.code_index >= d.code_list_length) return 5;
-    const uint8_t* list = rom_ptr(d.code_list, d.code_list_length);
+    if (s.code_index >= d.code_list.length) return 5;
+    const uint8_t* list = rom_ptr(d.code_list.offset, d.code_list.length);
     return list ? list[s.code_index] : 5;
 }
 
@@ -55,8 +54,8 @@ int run_text(const text_scene& d, unsigned t) {
         s.text_sprites_shown = 0;
         return 1;
     }
-    s.text_table = rom_ptr(d.text_table, d.text_table_length);
-    s.text_table_length = s.text_table ? static_cast<uint16_t>(d.text_table_length) : 0;
+    s.text_table = rom_ptr(d.text_table.offset, d.text_table.length);
+    s.text_table_length = s.text_table ? static_cast<uint16_t>(d.text_table.length) : 0;
     text_assemble();
     s.phase_counter = r == text_code_done ? 0 : static_cast<uint8_t>(s.phase_counter + 1);
     return 0;
@@ -139,13 +138,13 @@ uint8_t intro_scene_2() {
     const unsigned t = s.scene_timer;
     switch (t) {
         case 0:
-            intro_load_lz77(0x464CE4, 0x4B00, vram + 0x0000);
+            intro_load_lz77(rom_scene_2_bg_tiles, vram + 0x0000);
             break;
         case 1:
-            intro_load_lz77(0x4697E4, 0x0688, vram + 0x8000);
+            intro_load_lz77(rom_scene_2_bg0_map, vram + 0x8000);
             break;
         case 2:
-            intro_load_copy(0x45F9F4, 0xA0, palette_ram + 0x000);
+            intro_load_copy(rom_scene_2_palette, palette_ram + 0x000);
             break;
         case 3:
             s.dispcnt_shadow = 0x0100;
@@ -185,17 +184,17 @@ uint8_t intro_scene_4() {
     const unsigned t = s.scene_timer;
     switch (t) {
         case 0:
-            intro_load_lz77(0x469E6C, 0x1320, vram + 0x10800);
+            intro_load_lz77(rom_scene_4_sprite_tiles, vram + 0x10800);
             scroll_left();
             break;
         case 1:
-            intro_load_lz77(0x46B18C, 0x2EA8, vram + 0x0000);
+            intro_load_lz77(rom_scene_4_bg_tiles, vram + 0x0000);
             scroll_left();
             break;
         case 2: {
-            intro_load_lz77(0x46E034, 0x0904, vram + 0x8000);
-            intro_load_copy(0x45FA94, 0x140, palette_ram + 0x000);
-            intro_load_copy(0x45FA94, 0x140, palette_ram + 0x200);
+            intro_load_lz77(rom_scene_4_bg0_map, vram + 0x8000);
+            intro_load_copy(rom_scene_4_palette, palette_ram + 0x000);
+            intro_load_copy(rom_scene_4_palette, palette_ram + 0x200);
             iwram_data.bg0_hofs_shadow = 16;
             const uint8_t d = s.phase_counter;
             s.phase_counter = static_cast<uint8_t>(d + 1);
@@ -230,9 +229,9 @@ uint8_t intro_scene_4() {
     sprite_overrides blended{};
     blended.object_mode = 1;
     const int front =
-        place_rom_sprite_frame(0x45F7B6, 26, 0, shifted ? 96 : 95, shifted ? 127 : 128, blended);
-    const int back = (s.anim_counter & 4) ? place_rom_sprite_frame(0x45F81A, 146, front, 96, 128, blended)
-                                          : place_rom_sprite_frame(0x45F7D0, 74, front, 96, 128, blended);
+        place_rom_sprite_frame(rom_scene_4_front_table, 0, shifted ? 96 : 95, shifted ? 127 : 128, blended);
+    const int back = (s.anim_counter & 4) ? place_rom_sprite_frame(rom_scene_4_back_24_table, front, 96, 128, blended)
+                                          : place_rom_sprite_frame(rom_scene_4_back_12_table, front, 96, 128, blended);
     iwram_data.oam_count = static_cast<uint8_t>(front + back);
     ++s.anim_counter;
     return 0;
@@ -241,7 +240,7 @@ uint8_t intro_scene_4() {
 uint8_t intro_scene_5() {
     intro_state_record& s = state();
     const unsigned t = enter_counting_scene();
-    if (t == 0) intro_load_lz77(0x45FDB4, 0x1478, vram + 0x10000);
+    if (t == 0) intro_load_lz77(rom_setup_sprite_tiles, vram + 0x10000);
     if (t == 1) s.dispcnt_shadow = 0x1000;
     if (t == 10) s.dispcnt_shadow = 0x1200;
     if (run_text(scene_5_text, t)) s.dispcnt_shadow = 0;
@@ -253,19 +252,19 @@ uint8_t intro_scene_6() {
     const unsigned t = s.scene_timer;
     switch (t) {
         case 0:
-            intro_load_lz77(0x47406C, 0x51A0, vram + 0x10000);
+            intro_load_lz77(rom_scene_6_sprite_tiles, vram + 0x10000);
             break;
         case 1:
-            intro_load_lz77(0x46E938, 0x4E30, vram + 0x0000);
+            intro_load_lz77(rom_scene_6_bg_tiles, vram + 0x0000);
             break;
         case 2:
-            intro_load_lz77(0x473768, 0x0904, vram + 0x8000);
+            intro_load_lz77(rom_scene_6_bg0_map, vram + 0x8000);
             iwram_data.bg0_hofs_shadow = 0;
             iwram_data.bg0_vofs_shadow = 96;
             s.scene_timer = static_cast<uint16_t>(t + 1);
             return 0;
         case 3:
-            intro_load_copy(0x45FBD4, 0xA0, palette_ram + 0x000);
+            intro_load_copy(rom_scene_6_palette, palette_ram + 0x000);
             s.dispcnt_shadow = 0x0100;
             sound_request(554);
             sound_request(57);
@@ -310,14 +309,12 @@ uint8_t intro_scene_7() {
     // Four palettes 0x40 apart, each held for two frames of eight.
     const uint8_t c = s.phase_counter;
     if ((c & 1) == 0) {
-        static constexpr uint32_t frames[4][2] = {
-            {0x45FC74, 0x40}, {0x45FCB4, 0x40}, {0x45FCF4, 0x20}, {0x45FD34, 0x20}};
-        const auto& f = frames[(c & 7) / 2];
-        if (const uint8_t* p = rom_ptr(f[0], f[1])) std::memcpy(s.palette_buffer, p, sizeof s.palette_buffer);
+        const rom_area& f = rom_closing_palettes[(c & 7) / 2];
+        if (const uint8_t* p = rom_ptr(f.offset, f.length)) std::memcpy(s.palette_buffer, p, sizeof s.palette_buffer);
     }
     s.phase_counter = static_cast<uint8_t>(c + 1);
 
-    iwram_data.oam_count = static_cast<uint8_t>(place_rom_sprite_frame(0x45F8AC, 104, 0, -128, 128));
+    iwram_data.oam_count = static_cast<uint8_t>(place_rom_sprite_frame(rom_closing_table, 0, -128, 128));
     return 0;
 }
 

@@ -39,7 +39,8 @@ int place_sprite_frame(const uint8_t* table, uint32_t length, int first, int y_o
     return count;
 }
 
-int place_rom_sprite_frame(uint32_t offset, uint32_t length, int first, int y_offset, int x_offset,
+int place_rom_sprite_frame(const rom_area& table, int first, int y_offset, int x_offset,
                            const sprite_overrides& overrides) {
-    return place_sprite_frame(rom_ptr(offset, length), length, first, y_offset, x_offset, overrides);
+    return place_sprite_frame(rom_ptr(table.offset, table.length), table.length, first, y_offset, x_offset,
+                              overrides);
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "rom/cartridge_map.h"
+
 // What a placement changes beyond position; -1 leaves a field as stored.
 struct sprite_overrides {
     int palette_bank = -1;  // attr2 bits 12-15 of every placed sprite
@@ -20,7 +22,7 @@ struct sprite_overrides {
 int place_sprite_frame(const uint8_t* table, uint32_t length, int first, int y_offset, int x_offset,
                        const sprite_overrides& overrides = {}, int limit = 128);
 
-// The table at ROM offset (length bytes) placed as above; 0 when the image
-// has no such bytes.
-int place_rom_sprite_frame(uint32_t offset, uint32_t length, int first, int y_offset, int x_offset,
+// The table in an area of the image placed as above; 0 when the image has no
+// such bytes.
+int place_rom_sprite_frame(const rom_area& table, int first, int y_offset, int x_offset,
                            const sprite_overrides& overrides = {});

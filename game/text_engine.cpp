@@ -3,6 +3,7 @@
 #include "game/sprite_frame.h"
 #include "hw/iwram_data.h"
 #include "hw/sound.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 
 namespace {
@@ -101,6 +102,6 @@ void text_assemble() {
     sprite_overrides cursor{};
     cursor.palette_bank = s.cursor_bank;
     const int c =
-        place_rom_sprite_frame(cursor_table_offset, cursor_table_length, m, s.cursor_y, s.cursor_x, cursor);
+        place_rom_sprite_frame(rom_cursor_table, m, s.cursor_y, s.cursor_x, cursor);
     iwram_data.oam_count = static_cast<uint8_t>(m + c);
 }

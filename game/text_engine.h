@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-constexpr uint32_t cursor_table_offset = 0x45F744;
-constexpr uint32_t cursor_table_length = 20;
 // Room kept after the text sprites for the three cursor entries.
 constexpr int text_sprite_limit = 125;
 

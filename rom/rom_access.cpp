@@ -1,7 +1,9 @@
 // The bounded reader of the image and the five boot-time imports.
 #include <cstring>
 
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
+#include "rom/rom_internal.h"
 
 const uint8_t* rom_ptr(uint32_t offset, uint32_t length) {
     if (!rom_image) return nullptr;
@@ -13,51 +15,73 @@ const uint8_t* rom_ptr(uint32_t offset, uint32_t length) {
 
 namespace {
 
-// Copies a constant out of the image; a refused range leaves it unchanged.
-void import_bytes(uint32_t offset, uint8_t* destination, uint32_t length) {
-    const uint8_t* source = rom_ptr(offset, length);
-    if (!source) return;
-    std::memcpy(destination, source, length);
+// One imported constant: its area of the image, its variable, its step.
+struct imported_constant {
+    rom_area area;
+    void* variable;
+    int step;
+};
+
+// The variable must be exactly as large as its area.
+template <rom_area area, typename T, size_t n>
+constexpr imported_constant constant(T (&variable)[n], int step) {
+    static_assert(sizeof(T) * n == area.length, "an imported variable differs in size from its area");
+    return {area, variable, step};
 }
 
-constexpr uint32_t run_record_base = 0x3613E8;
-constexpr uint32_t run_record_stride = 0x280;
+// Every constant copied out of the image, in the order the steps copy them.
+// (Step 2, the run records, keeps pointers instead of copies.)
+constexpr imported_constant imported_constants[] = {
+    constant<rom_obj_half_width>(obj_half_width, 1),
+    constant<rom_obj_half_height>(obj_half_height, 1),
+    constant<rom_completion_block>(completion_block, 3),
+    constant<rom_completion_divisors>(completion_divisors, 3),
+    constant<rom_test_pattern>(test_pattern, 4),
+    constant<rom_slot_mark_a>(slot_mark_a, 4),
+    constant<rom_slot_mark_b>(slot_mark_b, 4),
+    constant<rom_slot_mark_c>(slot_mark_c, 4),
+    constant<rom_header_signature>(header_signature, 4),
+    constant<rom_header_defaults>(header_defaults, 4),
+    constant<rom_last_slot_signature>(last_slot_signature, 4),
+    constant<rom_flag_signature>(flag_signature, 4),
+    constant<rom_option_signature>(option_signature, 4),
+    constant<rom_shared_signature>(shared_signature, 4),
+    constant<rom_start_defaults>(start_defaults, 4),
+    constant<rom_clock_default>(clock_default, 4),
+    constant<rom_best_time_default>(best_time_default, 4),
+    constant<rom_start_position_default>(start_position_default, 4),
+    // 320 little-endian 16-bit entries; the host is little-endian too.
+    constant<rom_sine_table>(sine_table, 5),
+};
+
+// Copies the constants of one step, one by one; a refused range leaves its
+// variable unchanged and does not stop the others.
+void import_step(int step) {
+    for (const imported_constant& c : imported_constants) {
+        if (c.step != step) continue;
+        const uint8_t* source = rom_ptr(c.area.offset, c.area.length);
+        if (source) std::memcpy(c.variable, source, c.area.length);
+    }
+}
 
 }  // namespace
 
-void import_sprite_half_sizes() {
-    import_bytes(0x45FD24, obj_half_width, sizeof obj_half_width);
-    import_bytes(0x45FD30, obj_half_height, sizeof obj_half_height);
-}
+void import_sprite_half_sizes() { import_step(1); }
 
 void import_run_record_pointers() {
-    for (uint32_t i = 0; i < 16; ++i)
-        run_record_pointers[i] = rom_ptr(run_record_base + i * run_record_stride, run_record_stride);
+    for (uint32_t i = 0; i < rom_run_records.count; ++i) {
+        const rom_area record = rom_run_records.record(i);
+        run_record_pointers[i] = rom_ptr(record.offset, record.length);
+    }
 }
 
-void import_completion_constants() {
-    import_bytes(0x3459A0, completion_block, sizeof completion_block);
-    import_bytes(0x3459C4, completion_divisors, sizeof completion_divisors);
-}
+void import_completion_constants() { import_step(3); }
 
-void import_save_constants() {
-    import_bytes(0x411400, test_pattern, sizeof test_pattern);
-    import_bytes(0x411410, slot_mark_a, sizeof slot_mark_a);
-    import_bytes(0x411420, slot_mark_b, sizeof slot_mark_b);
-    import_bytes(0x411430, slot_mark_c, sizeof slot_mark_c);
-    import_bytes(0x411468, header_signature, sizeof header_signature);
-    import_bytes(0x41147C, header_defaults, sizeof header_defaults);
-    import_bytes(0x411488, last_slot_signature, sizeof last_slot_signature);
-    import_bytes(0x4114A8, flag_signature, sizeof flag_signature);
-    import_bytes(0x4114C8, option_signature, sizeof option_signature);
-    import_bytes(0x4114E8, shared_signature, sizeof shared_signature);
-    import_bytes(0x411510, start_defaults, sizeof start_defaults);
-    import_bytes(0x411518, clock_default, sizeof clock_default);
-    import_bytes(0x41151C, best_time_default, sizeof best_time_default);
-    import_bytes(0x411524, start_position_default, sizeof start_position_default);
-}
+void import_save_constants() { import_step(4); }
 
-void import_sine_table() {
-    // 320 little-endian 16-bit entries; the host is little-endian too.
-    import_bytes(0x8C71C, reinterpret_cast<uint8_t*>(sine_table), sizeof sine_table);
+void import_sine_table() { import_step(5); }
+
+void clear_imported_constants() {
+    for (const imported_constant& c : imported_constants) std::memset(c.variable, 0, c.area.length);
+    for (const uint8_t*& pointer : run_record_pointers) pointer = nullptr;
 }

@@ -85,7 +85,8 @@ long long size_of_longer_file(FILE* file) {
 }
 
 int header_matches(const uint8_t* block) {
-    return std::memcmp(block + 0xA0, "ORVALISQUEST", 12) == 0 && std::memcmp(block + 0xAC, "AORV", 4) == 0;
+    return std::memcmp(block + rom_header_title.offset, "ORVALISQUEST", rom_header_title.length) == 0 &&
+           std::memcmp(block + rom_header_game_code.offset, "AORV", rom_header_game_code.length) == 0;
 }
 
 }  // namespace

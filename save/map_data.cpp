@@ -4,12 +4,11 @@
 #include <cstring>
 
 #include "hw/iwram_data.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 #include "save/save_memory.h"
 #include "save/slot.h"
 
-const uint32_t area_record_table[7] = {0x340AD4, 0x3414AC, 0x341E84, 0x342BE0, 0x34339C, 0x34384C, 0x343D74};
-const uint8_t area_record_counts[7] = {42, 42, 57, 33, 20, 22, 99};
 
 uint8_t tail_state[tail_state_size];
 
@@ -95,13 +94,14 @@ void rebuild_grid_masks() {
     uint8_t* masks = grid_masks();
     std::memset(masks, 0, grid_masks_size);
     // Area 7 has no record table, so its entries never mark a cell.
-    for (uint32_t k = 0; k < 7; ++k) {
+    for (uint32_t k = 0; k < rom_area_record_table_count; ++k) {
         const uint8_t* list = position_list(k);
         for (uint32_t i = 0; i < position_list_entries; ++i) {
             const uint8_t* e = list + static_cast<size_t>(i) * position_entry;
             if (e[0] == 0xFF) break;
-            if (e[0] >= area_record_counts[k]) continue;
-            const uint8_t* record = rom_ptr(area_record_table[k] + e[0] * area_record_size, area_record_size);
+            if (e[0] >= rom_area_record_counts[k]) continue;
+            const uint8_t* record =
+                rom_ptr(rom_area_record_tables[k] + e[0] * rom_area_record_size, rom_area_record_size);
             if (!record) continue;
             const int column = record[53] + (int(e[2]) - 2) / 15;
             const int row = record[54] + (int(e[3]) - 2) / 10;

@@ -31,14 +31,6 @@ constexpr uint32_t slot_positions_size = 512;
 constexpr uint32_t slot_tails_at = 4352;
 constexpr uint32_t slot_tail_state_at = 4608;
 
-// The cartridge's area record tables (areas 0..6, 60-byte records).
-constexpr uint32_t area_record_size = 60;
-extern const uint32_t area_record_table[7];
-extern const uint8_t area_record_counts[7];
-
-// Cartridge table of start flags: 32 records of 8 bytes.
-constexpr uint32_t start_flag_table_offset = 0x3602E8;
-
 constexpr uint32_t tail_state_size = 32;
 extern uint8_t tail_state[tail_state_size];  // opaque game state saved with a slot
 

@@ -5,6 +5,7 @@
 #include "hw/interrupts.h"
 #include "hw/iwram_data.h"
 #include "hw/regions.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 #include "save/map_data.h"
 #include "save/save_memory.h"
@@ -302,8 +303,10 @@ void reset_new_game_state() {
     for (auto& entry : d.best_times) std::memcpy(entry, best_time_default, 4);
     for (auto& entry : d.extra_clocks) std::memcpy(entry, clock_default, 4);
     uint32_t bits = 0;
-    for (uint32_t i = 0; i < 32; ++i) {
-        const uint8_t* record = rom_ptr(start_flag_table_offset + 8 * i, 8);
+    static_assert(rom_start_flags.count <= 32, "one bit of start_flag_bits per record");
+    for (uint32_t i = 0; i < rom_start_flags.count; ++i) {
+        const rom_area flag = rom_start_flags.record(i);
+        const uint8_t* record = rom_ptr(flag.offset, flag.length);
         if (record && record[0] != 0) bits |= 1u << i;
     }
     std::memcpy(d.start_flag_bits, &bits, 4);

@@ -15,11 +15,13 @@
 #include "hw/registers.h"
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
-constexpr uint32_t area_start = 0x45F45C;         // first text table
-constexpr uint32_t area_end = 0x45FDB4 + 0x1478;  // end of the setup's sprite tiles
+// From the first text table to the end of the setup's sprite tiles.
+constexpr uint32_t area_start = demo::text_table_0.offset;
+constexpr uint32_t area_end = demo::sprite_set_1.offset + demo::sprite_set_1.length;
 constexpr int frame_bound = 6 + 1 + 17 + 3 * (22 + 6 * 52) + 33 + 81 * 2 + 193 + 97 + 10;
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "hw/iwram_data.h"
 #include "tests/game/rom_fixture.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -129,8 +130,8 @@ class zoom : public with_rom {};
 TEST_F(zoom, scale_and_centre_over_the_scene) {
     quarter_sines();
     // Table A: one 8 x 8 sprite at the centre; table B: two.
-    put_table(zoom_table_a_offset, 1, {{0x0000, 0x0000, 0}});
-    put_table(zoom_table_b_offset, 2, {{0x0000, 0x0000, 0}, {0x0000, 0x0008, 0}});
+    put_table(demo::zoom_table_a, 1, {{0x0000, 0x0000, 0}});
+    put_table(demo::zoom_table_b, 2, {{0x0000, 0x0000, 0}, {0x0000, 0x0008, 0}});
     intro_state_record& s = iwram_data.intro_state;
     s.zoom_scale = 0x20;
     s.zoom_center_x = 120;

@@ -12,6 +12,8 @@
 #include "hw/iwram_data.h"
 #include "hw/regions.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/cartridge.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -46,10 +48,10 @@ void record(uint32_t frame) {
 }
 
 // Frames a text scene lasts, from its code list in the cartridge file.
-int text_scene_length(const std::vector<uint8_t>& image, uint32_t offset, uint32_t length) {
+int text_scene_length(const std::vector<uint8_t>& image, const demo::area& codes) {
     int frames = 22;
-    for (uint32_t i = 0; i < length; ++i) {
-        const uint8_t code = image[offset + i];
+    for (uint32_t i = 0; i < codes.length; ++i) {
+        const uint8_t code = image[codes.offset + i];
         if (code == 5) break;
         frames += code == 1 || code == 2 ? 5 : 6;
     }
@@ -63,13 +65,13 @@ protected:
         save_block_frame = 0;
         FILE* f = std::fopen(ORVALIS_DEMO_ROM, "rb");
         if (!f) GTEST_SKIP() << "no demo cartridge at " << ORVALIS_DEMO_ROM;
-        image.resize(0x800000);
+        image.resize(cartridge_size);
         const size_t got = std::fread(image.data(), 1, image.size(), f);
         std::fclose(f);
         ASSERT_EQ(got, image.size());
-        l0 = text_scene_length(image, 0x45FD3C, 16);
-        l3 = text_scene_length(image, 0x45FD4C, 52);
-        l5 = text_scene_length(image, 0x45FD80, 50);
+        l0 = text_scene_length(image, demo::code_list_0);
+        l3 = text_scene_length(image, demo::code_list_3);
+        l5 = text_scene_length(image, demo::code_list_5);
     }
 
     // Runs the program for `frames` passes with the key script set up by the caller.

@@ -12,6 +12,7 @@
 #include "hw/regions.h"
 #include "hw/registers.h"
 #include "tests/game/rom_fixture.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -27,10 +28,10 @@ class intro : public with_rom {};
 
 TEST_F(intro, setup_loads_and_sets_the_display) {
     // A 4-byte LZ77 stream (all literals) for the sprite tiles, and colours.
-    put_bytes(0x45FDB4, {0x10, 4, 0, 0, 0x00, 0xA1, 0xA2, 0xA3, 0xA4});
-    put_bytes(0x45F914, {0x11, 0x22});
-    put_bytes(0x45F914 + 0xBE, {0x33, 0x44});
-    put_bytes(0x45F9D4, {0x55, 0x66});
+    put_bytes(demo::sprite_set_1, {0x10, 4, 0, 0, 0x00, 0xA1, 0xA2, 0xA3, 0xA4});
+    put_bytes(demo::palette_96, {0x11, 0x22});
+    put_bytes(demo::palette_96.offset + demo::palette_96.length - 2, {0x33, 0x44});
+    put_bytes(demo::palette_bg_240, {0x55, 0x66});
     iwram_data.bg0_hofs_shadow = 5;
     iwram_data.bg_scroll_21358 = 5;
     EXPECT_EQ(intro_step(), 0);
@@ -152,7 +153,7 @@ TEST_F(intro, code_list_without_a_5_ends_at_its_length) {
 }
 
 TEST_F(intro, text_scene_length_follows_its_codes) {
-    put_bytes(0x45FD3C, {0, 1, 2, 3, 4, 9, 5, 0, 0});
+    put_bytes(demo::code_list_0, {0, 1, 2, 3, 4, 9, 5, 0, 0});
     EXPECT_EQ(text_scene_frames(intro_scene_0), 22 + 6 * 4 + 5 * 2);
 }
 
@@ -162,9 +163,9 @@ TEST_F(fresh_globals, text_scenes_without_image_end_as_code_5) {
 }
 
 TEST_F(intro, text_scene_end_clears_its_counters) {
-    put_bytes(0x45FD3C, {0, 5});
-    put_table(0x45F45C, 17, {{0x0090, 0, 0}});
-    put_table(0x45F744, 3, {{0, 0, 0}, {0, 8, 0}, {0, 16, 0}});
+    put_bytes(demo::code_list_0, {0, 5});
+    put_table(demo::text_table_0, 17, {{0x0090, 0, 0}});
+    put_table(demo::cursor_table, 3, {{0, 0, 0}, {0, 8, 0}, {0, 16, 0}});
     st().cursor_x = 56;
     st().cursor_y = 96;
     st().text_flash_bank = 0;
@@ -189,7 +190,7 @@ TEST_F(intro, text_scene_end_clears_its_counters) {
 }
 
 TEST_F(intro, text_sound_follows_the_saved_option) {
-    put_bytes(0x45FD3C, {5});
+    put_bytes(demo::code_list_0, {5});
     intro_scene_0();
     EXPECT_EQ(st().text_sound_started, 1);
     reset_all_globals();
@@ -221,9 +222,9 @@ TEST_F(intro, scene_2_shakes_and_ends_after_81_frames) {
 }
 
 TEST_F(intro, scene_4_animates_its_two_tables) {
-    put_table(0x45F7B6, 4, {{0x0000, 0x0000, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
-    put_table(0x45F7D0, 12, {});
-    put_table(0x45F81A, 24, {});
+    put_table(demo::scene_4_front, 4, {{0x0000, 0x0000, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+    put_table(demo::scene_4_back_12, 12, {});
+    put_table(demo::scene_4_back_24, 24, {});
     st().scene_index = 4;
     struct frame_case {
         int frame, count, front_y, front_x;
@@ -281,9 +282,8 @@ TEST_F(intro, scene_6_scrolls_up_and_hands_over_the_palette_callback) {
 }
 
 TEST_F(intro, scene_7_cycles_the_palette_and_ends_on_its_97th_frame) {
-    const uint32_t frames_at[4] = {0x45FC74, 0x45FCB4, 0x45FCF4, 0x45FD34};
-    for (int i = 0; i < 4; ++i) rom_image[frames_at[i]] = static_cast<uint8_t>(0xF0 + i);
-    put_table(0x45F8AC, 17, {{0x0090, 0x0000, 0}});
+    for (int i = 0; i < 4; ++i) rom_image[demo::palette_frames[i].offset] = static_cast<uint8_t>(0xF0 + i);
+    put_table(demo::scene_7_table, 17, {{0x0090, 0x0000, 0}});
     st().scene_index = 7;
     std::vector<int> firsts;
     for (int f = 1; f <= 96; ++f) {

@@ -1,5 +1,5 @@
 // A zeroed 8 MiB block held as rom_image, with small tables written at the
-// offsets the game reads; rom_reset_globals (the fixture's tear-down) frees it.
+// offsets the demo cartridge's layout names; rom_reset_globals (the fixture's tear-down) frees it.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "rom/rom.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/layout.h"
 
 struct sprite_words {
     uint16_t attr0, attr1, attr2;
@@ -44,5 +45,14 @@ protected:
     static void put_bytes(uint32_t offset, std::initializer_list<uint8_t> bytes) {
         uint32_t at = offset;
         for (uint8_t b : bytes) rom_image[at++] = b;
+    }
+
+    // The same at the start of an area of the demo cartridge's layout.
+    static void put_table(const demo::area& area, uint16_t stored_count,
+                          std::initializer_list<sprite_words> sprites) {
+        put_table(area.offset, stored_count, sprites);
+    }
+    static void put_bytes(const demo::area& area, std::initializer_list<uint8_t> bytes) {
+        put_bytes(area.offset, bytes);
     }
 };

@@ -87,7 +87,7 @@ TEST_F(placement, stored_count_is_bounded) {
 TEST_F(fresh_globals, null_table_places_nothing) {
     iwram_data.oam_buffer[0] = {1, 2, 3, 4};
     EXPECT_EQ(place_sprite_frame(nullptr, 100, 0, 0, 0), 0);
-    EXPECT_EQ(place_rom_sprite_frame(0x45F744, 20, 0, 0, 0), 0);  // no image held
+    EXPECT_EQ(place_rom_sprite_frame(rom_cursor_table, 0, 0, 0), 0);  // no image held
     EXPECT_EQ(iwram_data.oam_buffer[0].attr0, 1);
     EXPECT_EQ(iwram_data.oam_buffer[0].attr2, 3);
 }

@@ -8,6 +8,7 @@
 
 #include "hw/iwram_data.h"
 #include "tests/game/rom_fixture.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ protected:
         st().text_table_length = static_cast<uint16_t>(2 + 6 * sprites);
     }
     void make_cursor() {
-        put_table(cursor_table_offset, 3, {{0x0000, 20, 0x0100}, {0x0008, 28, 0x0101}, {0x0010, 36, 0x0102}});
+        put_table(demo::cursor_table, 3, {{0x0000, 20, 0x0100}, {0x0008, 28, 0x0101}, {0x0010, 36, 0x0102}});
     }
 };
 

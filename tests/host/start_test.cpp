@@ -10,6 +10,7 @@
 #include "rom/rom.h"
 #include "tests/rom/image_fixture.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -124,9 +125,9 @@ TEST_F(start_up, accepted_image_boots_imports_and_runs_the_loop) {
     EXPECT_EQ(headless_window_open(), 1);
     ASSERT_NE(rom_image, nullptr);
     // The imports ran on the accepted image.
-    EXPECT_EQ(std::memcmp(sine_table, rom_image + 0x8C71C, sizeof sine_table), 0);
-    EXPECT_EQ(std::memcmp(start_position_default, rom_image + 0x411524, 4), 0);
-    EXPECT_EQ(run_record_pointers[15], rom_image + 0x3613E8 + std::ptrdiff_t{15} * 0x280);
+    EXPECT_EQ(std::memcmp(sine_table, rom_image + demo::sine_table.offset, sizeof sine_table), 0);
+    EXPECT_EQ(std::memcmp(start_position_default, rom_image + demo::start_position_default.offset, 4), 0);
+    EXPECT_EQ(run_record_pointers[15], rom_image + demo::run_record_at(15));
     EXPECT_EQ(headless_present_count(), 5u);
     EXPECT_EQ(headless_sleep_count(), 5u);
 }

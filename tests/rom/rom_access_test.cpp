@@ -5,6 +5,7 @@
 #include "rom/rom.h"
 #include "tests/rom/image_fixture.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -29,33 +30,32 @@ void run_all_imports() {
     import_sine_table();
 }
 
+// Each imported variable beside the area the demo cartridge puts it in.
 struct constant {
-    const char* name;
-    uint32_t offset;
+    demo::area area;
     const uint8_t* variable;
-    size_t size;
 };
 
 const constant constants[] = {
-    {"obj_half_width", 0x45FD24, obj_half_width, 12},
-    {"obj_half_height", 0x45FD30, obj_half_height, 12},
-    {"completion_block", 0x3459A0, completion_block, 32},
-    {"completion_divisors", 0x3459C4, completion_divisors, 12},
-    {"test_pattern", 0x411400, test_pattern, 16},
-    {"slot_mark_a", 0x411410, slot_mark_a, 16},
-    {"slot_mark_b", 0x411420, slot_mark_b, 16},
-    {"slot_mark_c", 0x411430, slot_mark_c, 16},
-    {"header_signature", 0x411468, header_signature, 20},
-    {"header_defaults", 0x41147C, header_defaults, 12},
-    {"last_slot_signature", 0x411488, last_slot_signature, 32},
-    {"flag_signature", 0x4114A8, flag_signature, 32},
-    {"option_signature", 0x4114C8, option_signature, 32},
-    {"shared_signature", 0x4114E8, shared_signature, 32},
-    {"start_defaults", 0x411510, start_defaults, 8},
-    {"clock_default", 0x411518, clock_default, 4},
-    {"best_time_default", 0x41151C, best_time_default, 4},
-    {"start_position_default", 0x411524, start_position_default, 4},
-    {"sine_table", 0x8C71C, reinterpret_cast<const uint8_t*>(sine_table), 640},
+    {demo::obj_half_width, obj_half_width},
+    {demo::obj_half_height, obj_half_height},
+    {demo::completion_block, completion_block},
+    {demo::completion_divisors, completion_divisors},
+    {demo::test_pattern, test_pattern},
+    {demo::slot_mark_a, slot_mark_a},
+    {demo::slot_mark_b, slot_mark_b},
+    {demo::slot_mark_c, slot_mark_c},
+    {demo::header_signature, header_signature},
+    {demo::header_defaults, header_defaults},
+    {demo::last_slot_signature, last_slot_signature},
+    {demo::flag_signature, flag_signature},
+    {demo::option_signature, option_signature},
+    {demo::shared_signature, shared_signature},
+    {demo::start_defaults, start_defaults},
+    {demo::clock_default, clock_default},
+    {demo::best_time_default, best_time_default},
+    {demo::start_position_default, start_position_default},
+    {demo::sine_table, reinterpret_cast<const uint8_t*>(sine_table)},
 };
 
 bool all_zero(const uint8_t* bytes, size_t size) {
@@ -96,14 +96,14 @@ TEST_F(fresh_globals, rom_ptr_without_image_is_always_null) {
 TEST_F(with_image, imports_copy_every_constant) {
     run_all_imports();
     for (const constant& c : constants) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(std::memcmp(c.variable, rom_image + c.offset, c.size), 0);
+        SCOPED_TRACE(c.area.name);
+        EXPECT_EQ(std::memcmp(c.variable, rom_image + c.area.offset, c.area.length), 0);
     }
-    for (uint32_t i = 0; i < 16; ++i)
-        EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + static_cast<size_t>(i) * 0x280) << i;
+    for (int i = 0; i < demo::run_record_count; ++i)
+        EXPECT_EQ(run_record_pointers[i], rom_image + demo::run_record_at(i)) << i;
     // sine_table entries are little-endian pairs of the image.
     for (int i : {0, 1, 255, 319}) {
-        const uint32_t at = 0x8C71C + 2 * i;
+        const uint32_t at = demo::sine_table.offset + 2 * uint32_t(i);
         const auto expected = static_cast<int16_t>(rom_image[at] | (rom_image[at + 1] << 8));
         EXPECT_EQ(sine_table[i], expected) << i;
     }
@@ -112,30 +112,30 @@ TEST_F(with_image, imports_copy_every_constant) {
 
 TEST_F(fresh_globals, imports_without_image_leave_everything_zero) {
     run_all_imports();
-    for (const constant& c : constants) EXPECT_TRUE(all_zero(c.variable, c.size)) << c.name;
+    for (const constant& c : constants) EXPECT_TRUE(all_zero(c.variable, c.area.length)) << c.area.name;
     for (const uint8_t* pointer : run_record_pointers) EXPECT_EQ(pointer, nullptr);
 }
 
 TEST_F(with_image, a_refused_constant_is_skipped_and_the_others_still_import) {
     // An image cut short inside the save constants: the ones past its end
     // keep their old values, every other constant still arrives.
-    rom_size = 0x411420;
+    rom_size = demo::slot_mark_b.offset;
     std::memset(slot_mark_b, 0xEE, sizeof slot_mark_b);
     std::memset(obj_half_width, 0xEE, sizeof obj_half_width);
     run_all_imports();
 
     for (const constant& c : constants) {
-        SCOPED_TRACE(c.name);
-        if (c.offset + c.size <= rom_size) {
-            EXPECT_EQ(std::memcmp(c.variable, rom_image + c.offset, c.size), 0);
+        SCOPED_TRACE(c.area.name);
+        if (c.area.offset + c.area.length <= rom_size) {
+            EXPECT_EQ(std::memcmp(c.variable, rom_image + c.area.offset, c.area.length), 0);
         } else if (c.variable == slot_mark_b || c.variable == obj_half_width) {
-            for (size_t i = 0; i < c.size; ++i) EXPECT_EQ(c.variable[i], 0xEE);
+            for (size_t i = 0; i < c.area.length; ++i) EXPECT_EQ(c.variable[i], 0xEE);
         } else {
-            EXPECT_TRUE(all_zero(c.variable, c.size));
+            EXPECT_TRUE(all_zero(c.variable, c.area.length));
         }
     }
-    for (uint32_t i = 0; i < 16; ++i)
-        EXPECT_EQ(run_record_pointers[i], rom_image + 0x3613E8 + static_cast<size_t>(i) * 0x280);
+    for (int i = 0; i < demo::run_record_count; ++i)
+        EXPECT_EQ(run_record_pointers[i], rom_image + demo::run_record_at(i));
 }
 
 TEST_F(with_image, run_records_past_the_end_become_null) {
@@ -151,7 +151,7 @@ TEST_F(with_image, reset_frees_the_image_and_clears_the_imports) {
     rom_reset_globals();
     EXPECT_EQ(rom_image, nullptr);
     EXPECT_EQ(rom_size, 0u);
-    for (const constant& c : constants) EXPECT_TRUE(all_zero(c.variable, c.size)) << c.name;
+    for (const constant& c : constants) EXPECT_TRUE(all_zero(c.variable, c.area.length)) << c.area.name;
     for (const uint8_t* pointer : run_record_pointers) EXPECT_EQ(pointer, nullptr);
 }
 

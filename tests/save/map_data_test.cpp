@@ -6,6 +6,7 @@
 
 #include "save/slot.h"
 #include "tests/save/slot_fixture.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
     }
     // Puts the column and row bases into record index of area k's table.
     void put_area_record(uint32_t k, uint32_t index, uint8_t column, uint8_t row) {
-        uint8_t* record = rom_image + area_record_table[k] + static_cast<size_t>(index) * area_record_size;
+        uint8_t* record = rom_image + demo::area_record_table_at(int(k)) + static_cast<size_t>(index) * demo::area_record_size;
         record[53] = column;
         record[54] = row;
     }
@@ -197,15 +198,15 @@ TEST_F(map_data, masks_follow_the_demo_cartridge_tables) {
     for (uint32_t k = 0; k < area_count; ++k) {
         SCOPED_TRACE(k);
         std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
-        const uint8_t last = k < 7 ? uint8_t(area_record_counts[k] - 1) : 0;
-        const uint8_t entries[12] = {0, 0, 17, 2, last, 0, 2, 17, uint8_t(k < 7 ? area_record_counts[k] : 0),
+        const uint8_t last = k < 7 ? uint8_t(demo::area_record_counts[k] - 1) : 0;
+        const uint8_t entries[12] = {0, 0, 17, 2, last, 0, 2, 17, uint8_t(k < 7 ? demo::area_record_counts[k] : 0),
                                      0, 2, 2};
         std::memcpy(position_list(k), entries, sizeof entries);
         rebuild_grid_masks();
         uint32_t expected[512] = {};
         if (k < 7) {
             for (const auto& [index, dx, dy] : {std::tuple{0, 1, 0}, std::tuple{int(last), 0, 1}}) {
-                const uint8_t* r = rom_image + area_record_table[k] + static_cast<std::ptrdiff_t>(index) * 60;
+                const uint8_t* r = rom_image + demo::area_record_table_at(int(k)) + static_cast<std::ptrdiff_t>(index) * demo::area_record_size;
                 expected[k * 32 + r[54] + dy] |= 1u << ((r[53] + dx) % 32);
             }
         }
@@ -260,11 +261,11 @@ TEST_F(run_end, area_without_a_block_keeps_the_fill_and_a_broken_chip_is_not_wri
 
 class run_record : public map_data {
 protected:
-    uint8_t* cartridge_record(uint32_t i) { return rom_image + 0x3613E8 + static_cast<size_t>(i) * 640; }
+    uint8_t* cartridge_record(uint32_t i) { return rom_image + demo::run_record_at(int(i)); }
 };
 
 TEST_F(run_record, kind_zero_applies_the_area_parts) {
-    scramble(cartridge_record(4), 640, 70);
+    scramble(cartridge_record(4), demo::run_record_size, 70);
     cartridge_record(4)[0] = 6;
     fill_area_data(71);
     const auto blocks = copy_of(area_blocks(), 1024);
@@ -286,7 +287,7 @@ TEST_F(run_record, kind_zero_applies_the_area_parts) {
 }
 
 TEST_F(run_record, kind_one_restores_the_state_records) {
-    scramble(cartridge_record(15), 640, 80);
+    scramble(cartridge_record(15), demo::run_record_size, 80);
     scramble(iwram_bytes(), sizeof iwram_data, 81);
     const auto before = copy_of(iwram_bytes(), sizeof iwram_data);
     apply_run_record(1, 15);
@@ -306,7 +307,7 @@ TEST_F(run_record, kind_one_restores_the_state_records) {
 }
 
 TEST_F(run_record, refused_requests_change_nothing) {
-    for (uint32_t i = 0; i < 16; ++i) scramble(cartridge_record(i), 640, 90 + i);
+    for (uint32_t i = 0; i < 16; ++i) scramble(cartridge_record(i), demo::run_record_size, 90 + i);
     cartridge_record(2)[0] = 8;  // no block for that area
     run_record_pointers[9] = nullptr;
     fill_area_data(91);

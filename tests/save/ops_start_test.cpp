@@ -8,6 +8,7 @@
 #include "save/save_ops.h"
 #include "save/slot.h"
 #include "tests/save/slot_fixture.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ protected:
         std::memcpy(start_position_default, position, 4);
         for (int i = 0; i < 8; ++i) start_defaults[i] = uint8_t(0xD0 + i);
         // Start flags: records 0, 5 and 31 set, record 6 has only a later byte.
-        for (uint32_t i : {0u, 5u, 31u}) rom_image[start_flag_table_offset + 8 * i] = 1;
-        rom_image[start_flag_table_offset + 8 * 6 + 3] = 1;
+        for (uint32_t i : {0u, 5u, 31u}) rom_image[demo::start_flag_records.offset + 8 * i] = 1;
+        rom_image[demo::start_flag_records.offset + 8 * 6 + 3] = 1;
     }
     static bool all_of(const uint8_t* p, size_t n, uint8_t value) {
         for (size_t i = 0; i < n; ++i)

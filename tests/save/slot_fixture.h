@@ -15,6 +15,7 @@
 #include "rom/rom.h"
 #include "save/save_memory.h"
 #include "tests/support/reset.h"
+#include "tools/cartridge/layout.h"
 
 inline uint8_t* iwram_bytes() { return reinterpret_cast<uint8_t*>(&iwram_data); }
 
@@ -57,7 +58,7 @@ protected:
             slot_mark_c[i] = uint8_t(0xC0 + i);
         }
         for (int i = 0; i < 16; ++i)
-            run_record_pointers[i] = rom_image + 0x3613E8 + static_cast<std::ptrdiff_t>(i) * 640;
+            run_record_pointers[i] = rom_image + demo::run_record_at(i);
     }
 
     uint8_t* primary(uint32_t slot) { return slot_area(save_image, slot, false); }

@@ -85,45 +85,51 @@ TEST(DemoCartridge, LayoutChecksPass) {
 
 TEST(DemoCartridge, SpriteTablesHoldTheStatedCounts) {
     const auto& img = built().image;
-    const std::pair<uint32_t, uint16_t> tables[] = {
-        {0x45F45C, 17}, {0x45F4C4, 54}, {0x45F60A, 52}, {0x45F744, 3},  {0x45F758, 6},
-        {0x45F77E, 9},  {0x45F7B6, 4},  {0x45F7D0, 12}, {0x45F81A, 24}, {0x45F8AC, 17}};
-    for (auto& [at, count] : tables) EXPECT_EQ(rd16(img, at), count) << std::hex << at;
+    const std::pair<const demo::area&, uint16_t> tables[] = {
+        {demo::text_table_0, 17},  {demo::text_table_3, 54},    {demo::text_table_5, 52},
+        {demo::cursor_table, 3},   {demo::zoom_table_a, 6},     {demo::zoom_table_b, 9},
+        {demo::scene_4_front, 4},  {demo::scene_4_back_12, 12}, {demo::scene_4_back_24, 24},
+        {demo::scene_7_table, 17}};
+    for (auto& [table, count] : tables) {
+        EXPECT_EQ(rd16(img, table.offset), count) << table.name;
+        EXPECT_EQ(table.length, 2u + 6u * count) << table.name;
+    }
 }
 
 TEST(DemoCartridge, CodeListsRevealExactlyTheirTables) {
     const auto& img = built().image;
     const int reveals[6] = {1, 2, 1, 2, 2, 0};
-    for (const auto& s : text_scenes) {
+    for (const demo::text_scene& s : demo::text_scenes) {
         int shown = 0, five_at = -1;
-        for (uint32_t i = 0; i < s.codes_length; ++i) {
-            uint8_t code = img[s.codes + i];
+        for (uint32_t i = 0; i < s.codes->length; ++i) {
+            uint8_t code = img[s.codes->offset + i];
             if (code == 5) {
                 five_at = int(i);
                 break;
             }
             shown += reveals[code > 5 ? 0 : code];
         }
-        EXPECT_GE(five_at, 0) << std::hex << s.codes;
-        EXPECT_EQ(shown, int(s.count)) << std::hex << s.codes;
+        EXPECT_GE(five_at, 0) << s.codes->name;
+        EXPECT_EQ(shown, int(s.count)) << s.codes->name;
     }
 }
 
 TEST(DemoCartridge, ImportedTablesHoldTrueValues) {
     const auto& img = built().image;
-    for (int a = 0; a < 320; ++a) {
-        int16_t v = int16_t(rd16(img, 0x8C71C + 2 * a));
+    const auto sine = [&](uint32_t a) { return int16_t(rd16(img, demo::sine_table.offset + 2 * a)); };
+    for (uint32_t a = 0; a < 320; ++a) {
+        int16_t v = sine(a);
         ASSERT_EQ(v, int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)))) << a;
     }
-    EXPECT_EQ(int16_t(rd16(img, 0x8C71C + 2 * 64)), 256);  // cosine of 0
-    EXPECT_EQ(int16_t(rd16(img, 0x8C71C + 2 * 192)), -256);
+    EXPECT_EQ(sine(64), 256);  // cosine of 0
+    EXPECT_EQ(sine(192), -256);
     const uint8_t half_w[12] = {4, 8, 16, 32, 8, 16, 16, 32, 4, 4, 8, 16};
     const uint8_t half_h[12] = {4, 8, 16, 32, 4, 4, 8, 16, 8, 16, 16, 32};
-    EXPECT_EQ(std::memcmp(&img[0x45FD24], half_w, 12), 0);
-    EXPECT_EQ(std::memcmp(&img[0x45FD30], half_h, 12), 0);
-    for (int k = 0; k < 12; ++k) EXPECT_NE(img[0x3459C4 + k], 0) << "divisor " << k;
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(std::memcmp(&img[0x3613E8 + i * 640 + 568], "ATRUNEND", 8), 0) << i;
+    EXPECT_EQ(std::memcmp(&img[demo::obj_half_width.offset], half_w, 12), 0);
+    EXPECT_EQ(std::memcmp(&img[demo::obj_half_height.offset], half_h, 12), 0);
+    for (uint32_t k = 0; k < 12; ++k) EXPECT_NE(img[demo::completion_divisors.offset + k], 0) << "divisor " << k;
+    for (int i = 0; i < demo::run_record_count; ++i)
+        EXPECT_EQ(std::memcmp(&img[demo::run_record_at(i) + 568], "ATRUNEND", 8), 0) << i;
 }
 
 // Writes a byte into a copy of the image and into every asset that claims
@@ -134,10 +140,18 @@ void poke(demo_cartridge& c, uint32_t at, uint8_t v) {
         if (at >= a.offset && at - a.offset < a.bytes.size()) a.bytes[at - a.offset] = v;
 }
 
-uint32_t first_code(const demo_cartridge& c, uint32_t list, uint32_t length, uint8_t code) {
-    for (uint32_t i = 0; i < length; ++i)
-        if (c.image[list + i] == code) return list + i;
-    return list;
+uint32_t first_code(const demo_cartridge& c, const demo::area& list, uint8_t code) {
+    for (uint32_t i = 0; i < list.length; ++i)
+        if (c.image[list.offset + i] == code) return list.offset + i;
+    return list.offset;
+}
+
+// Changes the bits of mask in the byte at offset `at` into an area.
+void flip(demo_cartridge& c, const demo::area& a, uint32_t at, uint8_t mask) {
+    poke(c, a.offset + at, uint8_t(c.image[a.offset + at] ^ mask));
+}
+void set_bits(demo_cartridge& c, const demo::area& a, uint32_t at, uint8_t bits) {
+    poke(c, a.offset + at, uint8_t(c.image[a.offset + at] | bits));
 }
 
 // Damaged copies of the image: the layout checks must reject each one.
@@ -147,45 +161,46 @@ TEST(DemoCartridge, LayoutChecksRejectDamagedImages) {
         void (*damage)(demo_cartridge&);
     };
     const fault faults[] = {
-        {"text count off by one", [](demo_cartridge& c) { poke(c, 0x45F45C, 18); }},
-        {"code list without its 5", [](demo_cartridge& c) { poke(c, first_code(c, 0x45FD80, 50, 5), 0); }},
+        {"text count off by one", [](demo_cartridge& c) { poke(c, demo::text_table_0.offset, 18); }},
+        {"code list without its 5", [](demo_cartridge& c) { poke(c, first_code(c, demo::code_list_5, 5), 0); }},
         {"code revealing two where one was meant",
-         [](demo_cartridge& c) { poke(c, first_code(c, 0x45FD80, 50, 0), 1); }},
+         [](demo_cartridge& c) { poke(c, first_code(c, demo::code_list_5, 0), 1); }},
         {"text sprite moved off its cursor cell",
          [](demo_cartridge& c) {
-             poke(c, 0x45F4C4 + 2 + 6 * 5 + 2, uint8_t(c.image[0x45F4C4 + 2 + 6 * 5 + 2] + 3));
+             const uint32_t at = demo::text_table_3.offset + 2 + 6 * 5 + 2;
+             poke(c, at, uint8_t(c.image[at] + 3));
          }},
         {"cursor sprite made affine",
-         [](demo_cartridge& c) { poke(c, 0x45F744 + 3, uint8_t(c.image[0x45F744 + 3] | 0x01)); }},
-        {"scene 7 sprite moved off screen", [](demo_cartridge& c) { poke(c, 0x45F8AC + 2, 0x50); }},
+         [](demo_cartridge& c) { set_bits(c, demo::cursor_table, 3, 0x01); }},
+        {"scene 7 sprite moved off screen", [](demo_cartridge& c) { poke(c, demo::scene_7_table.offset + 2, 0x50); }},
         {"sprite wider than its sheet row",
-         [](demo_cartridge& c) { poke(c, 0x45F8AC + 2 + 4, uint8_t(c.image[0x45F8AC + 2 + 4] | 0x1F)); }},
+         [](demo_cartridge& c) { set_bits(c, demo::scene_7_table, 2 + 4, 0x1F); }},
         {"sprite set stream size changed",
-         [](demo_cartridge& c) { poke(c, 0x45FDB4 + 1, uint8_t(c.image[0x45FDB4 + 1] ^ 0x40)); }},
-        {"background map unpacking past its area", [](demo_cartridge& c) { poke(c, 0x47920C + 3, 0x01); }},
+         [](demo_cartridge& c) { flip(c, demo::sprite_set_1, 1, 0x40); }},
+        {"background map unpacking past its area", [](demo_cartridge& c) { poke(c, demo::setup_bg1_map.offset + 3, 0x01); }},
         {"boat's sail colour black",
          [](demo_cartridge& c) {
-             poke(c, 0x45FA94 + (4 * 16 + 2) * 2, 0);
-             poke(c, 0x45FA94 + (4 * 16 + 2) * 2 + 1, 0);
+             poke(c, demo::palette_160.offset + (4 * 16 + 2) * 2, 0);
+             poke(c, demo::palette_160.offset + (4 * 16 + 2) * 2 + 1, 0);
          }},
         {"closing sprite outside bank 0",
-         [](demo_cartridge& c) { poke(c, 0x45F8AC + 2 + 5, uint8_t(c.image[0x45F8AC + 2 + 5] | 0x10)); }},
+         [](demo_cartridge& c) { set_bits(c, demo::scene_7_table, 2 + 5, 0x10); }},
         {"sine entry changed",
-         [](demo_cartridge& c) { poke(c, 0x8C71C + 10, uint8_t(c.image[0x8C71C + 10] ^ 1)); }},
-        {"half height changed", [](demo_cartridge& c) { poke(c, 0x45FD30, 5); }},
-        {"divisor zero", [](demo_cartridge& c) { poke(c, 0x3459C4 + 5, 0); }},
-        {"run-end marker damaged", [](demo_cartridge& c) { poke(c, 0x3613E8 + 3 * 640 + 570, 'x'); }},
+         [](demo_cartridge& c) { flip(c, demo::sine_table, 10, 1); }},
+        {"half height changed", [](demo_cartridge& c) { poke(c, demo::obj_half_height.offset, 5); }},
+        {"divisor zero", [](demo_cartridge& c) { poke(c, demo::completion_divisors.offset + 5, 0); }},
+        {"run-end marker damaged", [](demo_cartridge& c) { poke(c, demo::run_record_at(3) + 570, 'x'); }},
         {"stray byte in the filler", [](demo_cartridge& c) { poke(c, 0x600000, 0); }},
-        {"image byte differing from its asset", [](demo_cartridge& c) { c.image[0x45F744 + 2] ^= 1; }},
+        {"image byte differing from its asset", [](demo_cartridge& c) { c.image[demo::cursor_table.offset + 2] ^= 1; }},
         {"asset overlapping its neighbour",
          [](demo_cartridge& c) {
              for (auto& a : c.assets)
-                 if (a.name == "cursor table") a.length += 2;
+                 if (a.name == demo::cursor_table.name) a.length += 2;
          }},
         {"shared byte claimed differently",
          [](demo_cartridge& c) {
              for (auto& a : c.assets)
-                 if (a.name == "palette frame 6") a.bytes[9] ^= 0x80;
+                 if (a.name == demo::palette_frames[3].name) a.bytes[9] ^= 0x80;
          }},
     };
     for (const auto& f : faults) {

@@ -11,6 +11,7 @@
 #include <numbers>
 #include <sstream>
 
+#include "hw/oam.h"
 #include "tools/cartridge/font_art.h"
 #include "tools/cartridge/layout.h"
 #include "tools/cartridge/lz77_compress.h"
@@ -154,10 +155,14 @@ std::map<char, art_grid> load_font() {
 
 // ---------------------------------------------------------------- sprites --
 
+struct sprite_record {
+    uint16_t attr0 = 0, attr1 = 0, attr2 = 0;
+};
+
 int shape_size(int w, int h, int& size) {
     for (int shape = 0; shape < 3; ++shape)
         for (int s = 0; s < 4; ++s)
-            if (sprite_w(shape, s) == w && sprite_h(shape, s) == h) {
+            if (sprite_widths[shape * 4 + s] == w && sprite_heights[shape * 4 + s] == h) {
                 size = s;
                 return shape;
             }
@@ -287,14 +292,17 @@ struct builder {
 
     builder() { cart.image.assign(cartridge_size, cartridge_filler); }
 
+    void place(const demo::area& a, std::vector<uint8_t> bytes) { place(a.name, a.offset, a.length, std::move(bytes)); }
+
     void place(const std::string& name, uint32_t offset, uint32_t length, std::vector<uint8_t> bytes) {
         if (bytes.size() > length) fail(name + " is longer than its listed length");
         std::memcpy(&cart.image[offset], bytes.data(), bytes.size());
         cart.assets.push_back({name, offset, length, std::move(bytes), {}, 0, false});
     }
 
-    void place_lz77(const std::string& name, uint32_t offset, uint32_t length,
-                    const std::vector<uint8_t>& data, uint32_t room) {
+    void place_lz77(const demo::area& a, const std::vector<uint8_t>& data, uint32_t room) {
+        const std::string name = a.name;
+        const uint32_t offset = a.offset, length = a.length;
         std::vector<uint8_t> packed = lz77_compress(data);
         if (packed.size() > length)
             fail(name + ": stream of " + std::to_string(packed.size()) + " bytes exceeds " +
@@ -400,38 +408,34 @@ std::vector<uint8_t> background_map(size_t entries, size_t tiles, int palette, u
 
 demo_cartridge build_demo_cartridge() {
     builder b;
-    auto& img = b.cart.image;
 
     // Header.
-    std::memcpy(&img[0xA0], "ORVALISQUEST", 12);
-    std::memcpy(&img[0xAC], "AORV", 4);
-    b.cart.assets.push_back({"header title", 0xA0, 12, ascii("ORVALISQUEST", 12), {}, 0, false});
-    b.cart.assets.push_back({"header game code", 0xAC, 4, ascii("AORV", 4), {}, 0, false});
+    b.place(demo::header_title, ascii("ORVALISQUEST", demo::header_title.length));
+    b.place(demo::header_game_code, ascii("AORV", demo::header_game_code.length));
 
     // Sine table: 320 entries of round(256 sin(2 pi a / 256)).
     {
         std::vector<uint8_t> t;
         for (int a = 0; a < 320; ++a)
             put16(t, uint16_t(int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)))));
-        b.place("sine table", rom_sine_table, 640, t);
+        b.place(demo::sine_table, t);
     }
 
     // Save-memory constants.
-    b.place("test pattern", 0x411400, 16, ascii("OrvalisPC test\x5A\xA5", 16));
-    b.place("slot mark a", 0x411410, 16, ascii("ORVPC slot mk A", 16));
-    b.place("slot mark b", 0x411420, 16, ascii("ORVPC slot mk B", 16));
-    b.place("slot mark c", 0x411430, 16, ascii("ORVPC slot mk C", 16));
-    b.place("header signature", 0x411468, 20, ascii("ORVALIS PC SAVEDATA", 20));
-    b.place("header defaults", 0x41147C, 12,
-            {0x01, 0x00, 0x03, 0x00, 0x02, 0x05, 0x10, 0x00, 0x3C, 0x00, 0x00, 0x00});
-    b.place("last slot signature", 0x411488, 32, ascii("ORVALIS PC last slot record", 32));
-    b.place("flag signature", 0x4114A8, 32, ascii("ORVALIS PC flag record", 32));
-    b.place("option signature", 0x4114C8, 32, ascii("ORVALIS PC option record", 32));
-    b.place("shared signature", 0x4114E8, 32, ascii("ORVALIS PC shared record", 32));
-    b.place("start defaults", 0x411510, 8, {0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x01});
-    b.place("clock default", 0x411518, 4, {0x00, 0x00, 0x00, 0x01});
-    b.place("best time default", 0x41151C, 4, {99, 59, 59, 0x01});
-    b.place("start position default", 0x411524, 4, {0x00, 0x30, 0x40, uint8_t(1 | (2 << 1))});
+    b.place(demo::test_pattern, ascii("OrvalisPC test\x5A\xA5", 16));
+    b.place(demo::slot_mark_a, ascii("ORVPC slot mk A", 16));
+    b.place(demo::slot_mark_b, ascii("ORVPC slot mk B", 16));
+    b.place(demo::slot_mark_c, ascii("ORVPC slot mk C", 16));
+    b.place(demo::header_signature, ascii("ORVALIS PC SAVEDATA", 20));
+    b.place(demo::header_defaults, {0x01, 0x00, 0x03, 0x00, 0x02, 0x05, 0x10, 0x00, 0x3C, 0x00, 0x00, 0x00});
+    b.place(demo::last_slot_signature, ascii("ORVALIS PC last slot record", 32));
+    b.place(demo::flag_signature, ascii("ORVALIS PC flag record", 32));
+    b.place(demo::option_signature, ascii("ORVALIS PC option record", 32));
+    b.place(demo::shared_signature, ascii("ORVALIS PC shared record", 32));
+    b.place(demo::start_defaults, {0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x01});
+    b.place(demo::clock_default, {0x00, 0x00, 0x00, 0x01});
+    b.place(demo::best_time_default, {99, 59, 59, 0x01});
+    b.place(demo::start_position_default, {0x00, 0x30, 0x40, uint8_t(1 | (2 << 1))});
 
     // Completion constants: the counters' targets and the per-category divisors.
     {
@@ -441,22 +445,22 @@ demo_cartridge build_demo_cartridge() {
         block[29] = 8;
         block[30] = 4;
         block[31] = 2;
-        b.place("completion block", 0x3459A0, 32, block);
-        b.place("completion divisors", 0x3459C4, 12, {1, 1, 1, 1, 2, 2, 1, 1, 4, 4, 2, 2});
+        b.place(demo::completion_block, block);
+        b.place(demo::completion_divisors, {1, 1, 1, 1, 2, 2, 1, 1, 4, 4, 2, 2});
     }
 
     // Area record tables: seven tables of 60-byte records; bytes 53 and 54
     // place the record's cells inside the area's 32 x 32 mask.
     {
-        const int counts[7] = {42, 42, 57, 33, 20, 22, 99};
-        uint32_t at = 0x340AD4;
+        constexpr int n = int(demo::area_record_size);
+        uint32_t at = demo::area_records_begin;
         for (int k = 0; k < 7; ++k) {
             std::vector<uint8_t> t;
-            for (int r = 0; r < counts[k]; ++r) {
-                for (int i = 0; i < 60; ++i) t.push_back(uint8_t((k * 16 + r + i * 3) & 0x7F));
-                t[t.size() - 60] = uint8_t(r);
-                t[t.size() - 60 + 53] = uint8_t((r * 7 + k) % 24);
-                t[t.size() - 60 + 54] = uint8_t((r * 5 + k * 3) % 20);
+            for (int r = 0; r < demo::area_record_counts[k]; ++r) {
+                for (int i = 0; i < n; ++i) t.push_back(uint8_t((k * 16 + r + i * 3) & 0x7F));
+                t[t.size() - n] = uint8_t(r);
+                t[t.size() - n + 53] = uint8_t((r * 7 + k) % 24);
+                t[t.size() - n + 54] = uint8_t((r * 5 + k * 3) % 20);
             }
             b.place("area record table " + std::to_string(k), at, uint32_t(t.size()), t);
             at += uint32_t(t.size());
@@ -471,12 +475,12 @@ demo_cartridge build_demo_cartridge() {
                 uint8_t(i % 3 == 0 ? 0 : 1), uint8_t(i), uint8_t(i % 8), 0, uint8_t(2 + i % 5), 0, 0, 0};
             t.insert(t.end(), rec, rec + 8);
         }
-        b.place("start flag records", 0x3602E8, 256, t);
+        b.place(demo::start_flag_records, t);
     }
 
     // Run records: sixteen 640-byte records laid out like the run-end record.
-    for (int i = 0; i < 16; ++i) {
-        std::vector<uint8_t> r(640, 0xFF);
+    for (int i = 0; i < demo::run_record_count; ++i) {
+        std::vector<uint8_t> r(demo::run_record_size, 0xFF);
         r[0] = uint8_t(i % 8);
         r[1] = uint8_t(i);
         uint32_t s = 0x5EED0000u + uint32_t(i);
@@ -490,7 +494,7 @@ demo_cartridge build_demo_cartridge() {
         for (int k = 408; k < 568; ++k) r[size_t(k)] = uint8_t((i * 13 + k) % 64);
         std::memcpy(&r[568], "ATRUNEND", 8);
         r[576] = uint8_t(i + 1);
-        b.place("run record " + std::to_string(i), 0x3613E8 + uint32_t(i) * 640, 640, r);
+        b.place("run record " + std::to_string(i), demo::run_record_at(i), demo::run_record_size, r);
     }
 
     // -------------------------------------------------------------- intro --
@@ -676,47 +680,44 @@ demo_cartridge build_demo_cartridge() {
     for (int i = 0; i < 8; ++i) t3.codes[size_t(i)] = f6[24 + i];
     for (int i = 0; i < 4; ++i) half_h[4 + i] = f6[i];  // unchanged: the bytes were fixed
 
-    // Place the intro assets, back to back from 0x45F45C.
-    b.place("text table scene 0", 0x45F45C, 104, table_bytes(t0.sprites));
-    b.place("text table scene 3", 0x45F4C4, 326, table_bytes(t3.sprites));
-    b.place("text table scene 5", 0x45F60A, 314, table_bytes(t5.sprites));
-    b.place("cursor table", 0x45F744, 20, table_bytes(cursor));
-    b.place("zoom table A", 0x45F758, 38, table_bytes(zoom_a));
-    b.place("zoom table B", 0x45F77E, 56, table_bytes(zoom_b));
-    b.place("scene 4 front", 0x45F7B6, 26, table_bytes(front));
-    b.place("scene 4 back 12", 0x45F7D0, 74, table_bytes(back12));
-    b.place("scene 4 back 24", 0x45F81A, 146, table_bytes(back24));
-    b.place("scene 7 table", 0x45F8AC, 104, table_bytes(closing));
-    b.place("palette 96", 0x45F914, 0xC0, palette_bytes(pal96));
-    b.place("palette bg 240", 0x45F9D4, 0x20, palette_bytes(pal_bg_top));
-    b.place("palette scene 2", 0x45F9F4, 0xA0, palette_bytes(pal_scene2));
-    b.place("palette 160", 0x45FA94, 0x140, palette_bytes(pal160));
-    b.place("palette scene 6", 0x45FBD4, 0xA0, palette_bytes(pal_scene6));
-    b.place("palette frame 0", 0x45FC74, 0x40,
-            palette_bytes(std::vector<uint16_t>(frames[0], frames[0] + 16)));
-    b.place("palette frame 2", 0x45FCB4, 0x40,
-            palette_bytes(std::vector<uint16_t>(frames[1], frames[1] + 16)));
-    b.place("palette frame 4", 0x45FCF4, 0x20,
-            palette_bytes(std::vector<uint16_t>(frames[2], frames[2] + 16)));
-    b.place("obj half width", rom_obj_half_width, 12, std::vector<uint8_t>(half_w, half_w + 12));
-    b.place("obj half height", rom_obj_half_height, 12, std::vector<uint8_t>(half_h, half_h + 12));
-    b.place("palette frame 6", 0x45FD34, 0x20, std::vector<uint8_t>(f6, f6 + 32));
-    b.place("code list scene 0", 0x45FD3C, 16, t0.codes);
-    b.place("code list scene 3", 0x45FD4C, 52, t3.codes);
-    b.place("code list scene 5", 0x45FD80, 50, t5.codes);
+    // Place the intro assets, back to back from the first text table.
+    b.place(demo::text_table_0, table_bytes(t0.sprites));
+    b.place(demo::text_table_3, table_bytes(t3.sprites));
+    b.place(demo::text_table_5, table_bytes(t5.sprites));
+    b.place(demo::cursor_table, table_bytes(cursor));
+    b.place(demo::zoom_table_a, table_bytes(zoom_a));
+    b.place(demo::zoom_table_b, table_bytes(zoom_b));
+    b.place(demo::scene_4_front, table_bytes(front));
+    b.place(demo::scene_4_back_12, table_bytes(back12));
+    b.place(demo::scene_4_back_24, table_bytes(back24));
+    b.place(demo::scene_7_table, table_bytes(closing));
+    b.place(demo::palette_96, palette_bytes(pal96));
+    b.place(demo::palette_bg_240, palette_bytes(pal_bg_top));
+    b.place(demo::palette_scene_2, palette_bytes(pal_scene2));
+    b.place(demo::palette_160, palette_bytes(pal160));
+    b.place(demo::palette_scene_6, palette_bytes(pal_scene6));
+    b.place(demo::palette_frames[0], palette_bytes(std::vector<uint16_t>(frames[0], frames[0] + 16)));
+    b.place(demo::palette_frames[1], palette_bytes(std::vector<uint16_t>(frames[1], frames[1] + 16)));
+    b.place(demo::palette_frames[2], palette_bytes(std::vector<uint16_t>(frames[2], frames[2] + 16)));
+    b.place(demo::obj_half_width, std::vector<uint8_t>(half_w, half_w + 12));
+    b.place(demo::obj_half_height, std::vector<uint8_t>(half_h, half_h + 12));
+    b.place(demo::palette_frames[3], std::vector<uint8_t>(f6, f6 + 32));
+    b.place(demo::code_list_0, t0.codes);
+    b.place(demo::code_list_3, t3.codes);
+    b.place(demo::code_list_5, t5.codes);
 
     const uint32_t obj_room = 0x8000, bg_room = 0x10000;
-    b.place_lz77("sprite set 1", 0x45FDB4, 0x1478, set1.tiles(), obj_room);
-    b.place_lz77("setup bg tiles", 0x46122C, 0x31B4, background_tiles(512, 11), bg_room);
-    b.place_lz77("setup bg0 map", 0x4643E0, 0x0904, background_map(1024, 512, 0, 12), 0x8000);
-    b.place_lz77("scene 2 bg tiles", 0x464CE4, 0x4B00, background_tiles(640, 21), bg_room);
-    b.place_lz77("scene 2 bg0 map", 0x4697E4, 0x0688, background_map(1024, 640, 1, 22), 0x8000);
-    b.place_lz77("sprite set 4", 0x469E6C, 0x1320, set4.tiles(), obj_room - 0x800);
-    b.place_lz77("scene 4 bg tiles", 0x46B18C, 0x2EA8, background_tiles(448, 41), bg_room);
-    b.place_lz77("scene 4 bg0 map", 0x46E034, 0x0904, background_map(1024, 448, 2, 42), 0x8000);
-    b.place_lz77("scene 6 bg tiles", 0x46E938, 0x4E30, background_tiles(640, 61), bg_room);
-    b.place_lz77("scene 6 bg0 map", 0x473768, 0x0904, background_map(1024, 640, 3, 62), 0x8000);
-    b.place_lz77("sprite set 7", 0x47406C, 0x51A0, set7.tiles(), obj_room);
-    b.place_lz77("setup bg1 map", 0x47920C, 0x01F4, background_map(256, 2, 4, 72), 0x7000);
+    b.place_lz77(demo::sprite_set_1, set1.tiles(), obj_room);
+    b.place_lz77(demo::setup_bg_tiles, background_tiles(512, 11), bg_room);
+    b.place_lz77(demo::setup_bg0_map, background_map(1024, 512, 0, 12), 0x8000);
+    b.place_lz77(demo::scene_2_bg_tiles, background_tiles(640, 21), bg_room);
+    b.place_lz77(demo::scene_2_bg0_map, background_map(1024, 640, 1, 22), 0x8000);
+    b.place_lz77(demo::sprite_set_4, set4.tiles(), obj_room - 0x800);
+    b.place_lz77(demo::scene_4_bg_tiles, background_tiles(448, 41), bg_room);
+    b.place_lz77(demo::scene_4_bg0_map, background_map(1024, 448, 2, 42), 0x8000);
+    b.place_lz77(demo::scene_6_bg_tiles, background_tiles(640, 61), bg_room);
+    b.place_lz77(demo::scene_6_bg0_map, background_map(1024, 640, 3, 62), 0x8000);
+    b.place_lz77(demo::sprite_set_7, set7.tiles(), obj_room);
+    b.place_lz77(demo::setup_bg1_map, background_map(256, 2, 4, 72), 0x7000);
     return b.cart;
 }

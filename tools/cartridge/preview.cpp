@@ -12,6 +12,7 @@
 #include "hw/oam.h"
 #include "hw/regions.h"
 #include "render/sprite_layer.h"
+#include "tools/cartridge/cartridge.h"
 #include "tools/cartridge/layout.h"
 
 namespace {
@@ -20,14 +21,17 @@ std::vector<uint8_t> rom;
 
 uint16_t rd16(uint32_t at) { return uint16_t(rom[at] | (rom[at + 1] << 8)); }
 
-void unpack(uint32_t at, uint32_t len, uint32_t vram_offset) {
+void unpack(const demo::area& a, uint32_t vram_offset) {
+    const uint32_t at = a.offset, len = a.length;
     lz77_decompress(&rom[at], len, vram + vram_offset, vram_size - vram_offset);
 }
 
 void palette(uint32_t at, uint32_t len, uint32_t to) { std::memcpy(palette_ram + to, &rom[at], len); }
+void palette(const demo::area& a, uint32_t to) { palette(a.offset, a.length, to); }
 
 // Places a sprite table like place_sprite_frame; bank < 0 keeps the stored bank.
-int place(uint32_t table, int first, int yo, int xo, int shown = -1, int bank = -1, int last_bank = -1) {
+int place(const demo::area& table_area, int first, int yo, int xo, int shown = -1, int bank = -1, int last_bank = -1) {
+    const uint32_t table = table_area.offset;
     auto* e = reinterpret_cast<oam_entry*>(oam);
     int count = rd16(table);
     if (shown >= 0 && shown < count) count = shown;
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
         std::perror(argv[1]);
         return 1;
     }
-    rom.resize(0x800000);
+    rom.resize(cartridge_size);
     size_t got = std::fread(rom.data(), 1, rom.size(), f);
     std::fclose(f);
     if (got != rom.size()) {
@@ -110,30 +114,29 @@ int main(int argc, char** argv) {
     const int cursor_end[3][2] = {{160, 96}, {176, 104}, {200, 104}};
     for (int s = 0; s < 3; ++s) {
         clear();
-        unpack(0x45FDB4, 0x1478, 0x10000);
-        palette(s == 2 ? 0x45FA94 : 0x45F914, s == 2 ? 0x140 : 0xC0, 0x200);
-        const text_scene& t = text_scenes[s];
-        int n = place(t.table, 0, -128, 120, -1, 0, 2);
-        place(0x45F744, n, cursor_end[s][1], cursor_end[s][0], -1, 1);
+        unpack(demo::sprite_set_1, demo::sprite_set_1_vram);
+        palette(s == 2 ? demo::palette_160 : demo::palette_96, obj_palette_offset);
+        const demo::text_scene& t = demo::text_scenes[s];
+        int n = place(*t.table, 0, -128, 120, -1, 0, 2);
+        place(demo::cursor_table, n, cursor_end[s][1], cursor_end[s][0], -1, 1);
         ok &= write_png(dir + "/scene" + std::to_string(s == 0 ? 0 : s == 1 ? 3 : 5) + ".png");
     }
     // Scene 4, both back frames.
     for (int a = 0; a < 2; ++a) {
         clear();
-        unpack(0x45FDB4, 0x1478, 0x10000);
-        unpack(0x469E6C, 0x1320, 0x10800);
-        palette(0x45FA94, 0x140, 0x200);
-        int n = place(0x45F7B6, 0, a ? 96 : 95, a ? 127 : 128);
-        place(a ? 0x45F81A : 0x45F7D0, n, 96, 128);
+        unpack(demo::sprite_set_1, demo::sprite_set_1_vram);
+        unpack(demo::sprite_set_4, demo::sprite_set_4_vram);
+        palette(demo::palette_160, obj_palette_offset);
+        int n = place(demo::scene_4_front, 0, a ? 96 : 95, a ? 127 : 128);
+        place(a ? demo::scene_4_back_24 : demo::scene_4_back_12, n, 96, 128);
         ok &= write_png(dir + "/scene4_" + std::to_string(a) + ".png");
     }
     // Scene 7, each palette frame.
-    const uint32_t frames[4] = {0x45FC74, 0x45FCB4, 0x45FCF4, 0x45FD34};
     for (int k = 0; k < 4; ++k) {
         clear();
-        unpack(0x47406C, 0x51A0, 0x10000);
-        palette(frames[k], 32, 0x200);
-        place(0x45F8AC, 0, -128, 128);
+        unpack(demo::sprite_set_7, demo::sprite_set_7_vram);
+        palette(demo::palette_frames[k].offset, 32, obj_palette_offset);  // the bank the frames fill
+        place(demo::scene_7_table, 0, -128, 128);
         ok &= write_png(dir + "/scene7_" + std::to_string(k) + ".png");
     }
     return ok ? 0 : 1;

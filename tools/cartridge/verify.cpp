@@ -9,6 +9,7 @@
 
 #include "hw/lz77.h"
 #include "tools/cartridge/cartridge.h"
+#include "hw/oam.h"
 #include "tools/cartridge/layout.h"
 
 namespace {
@@ -49,8 +50,10 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     const size_t before = errors.size();
     c.expect(img.size() == cartridge_size, "image is not 8 MiB");
     if (img.size() != cartridge_size) return false;
-    c.expect(std::memcmp(&img[0xA0], "ORVALISQUEST", 12) == 0, "header title");
-    c.expect(std::memcmp(&img[0xAC], "AORV", 4) == 0, "header game code");
+    c.expect(std::memcmp(&img[demo::header_title.offset], "ORVALISQUEST", demo::header_title.length) == 0,
+             demo::header_title.name);
+    c.expect(std::memcmp(&img[demo::header_game_code.offset], "AORV", demo::header_game_code.length) == 0,
+             demo::header_game_code.name);
 
     // Every asset within its listed length, written as claimed; bytes no asset
     // claims hold the filler.
@@ -107,13 +110,13 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     auto tiles_in = [&](const char* set) -> uint32_t { return uint32_t(unpacked[set].size() / 32); };
 
     // Sprite tables: counts, shapes, colour mode, sheet rows and screen.
-    auto sheet_limit = [&](const table_use& t, int tile, int last_tile) {
+    auto sheet_limit = [&](const demo::table_use& t, int tile, int last_tile) {
         if (t.sheet_first == 64) {
-            bool in4 = tile >= 64 && uint32_t(last_tile - 64) < tiles_in("sprite set 4");
-            bool in1 = last_tile < 64 && uint32_t(last_tile) < tiles_in("sprite set 1");
+            bool in4 = tile >= 64 && uint32_t(last_tile - 64) < tiles_in(demo::sprite_set_4.name);
+            bool in1 = last_tile < 64 && uint32_t(last_tile) < tiles_in(demo::sprite_set_1.name);
             return in4 || in1;
         }
-        const char* set = std::strcmp(t.name, "scene 7 table") == 0 ? "sprite set 7" : "sprite set 1";
+        const char* set = t.table == &demo::scene_7_table ? demo::sprite_set_7.name : demo::sprite_set_1.name;
         return uint32_t(last_tile) < tiles_in(set);
     };
     auto on_screen = [](int x, int y, int w, int h) { return x < 240 && x + w > 0 && y < 160 && y + h > 0; };
@@ -125,23 +128,23 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     // Cursor positions the text engine reaches, for the cursor's placement.
     std::vector<std::pair<int, int>> cursor_spots;
 
-    for (auto& s : text_scenes) {
-        uint32_t count = rd16(img, s.table);
+    for (const demo::text_scene& s : demo::text_scenes) {
+        uint32_t count = rd16(img, s.table->offset);
         int cx = s.cursor_x, cy = s.cursor_y;
         uint32_t shown = 0;
         bool ended = false;
-        for (uint32_t i = 0; i < s.codes_length && !ended; ++i) {
-            uint8_t code = img[s.codes + i];
+        for (uint32_t i = 0; i < s.codes->length && !ended; ++i) {
+            uint8_t code = img[s.codes->offset + i];
             if (code > 5) code = 0;
             static const int reveals[6] = {1, 2, 1, 2, 2, 0};
             cursor_spots.push_back({cx, cy});
             for (int r = 0; r < reveals[code]; ++r, ++shown) {
                 if (shown >= count) break;
-                uint32_t at = s.table + 2 + 6 * shown;
+                uint32_t at = s.table->offset + 2 + 6 * shown;
                 int y = place(rd16(img, at) & 0xFF, -128, 8), x = place(rd16(img, at + 2) & 0x1FF, 120, 9);
                 c.expect(x == cx && (y == cy - 8 || y == cy || y == cy + 8),
-                         "text sprite " + std::to_string(shown) + " of the list at " +
-                             std::to_string(s.codes) + " is not where the cursor stood");
+                         "text sprite " + std::to_string(shown) + " of the " + s.codes->name +
+                             " is not where the cursor stood");
             }
             if (code == 5) ended = true;
             if (code == 4) {
@@ -152,27 +155,28 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
             }
             cursor_spots.push_back({cx, cy});
         }
-        c.expect(ended, "code list at " + std::to_string(s.codes) + " has no 5");
-        c.expect(shown == count && count == s.count, "code list at " + std::to_string(s.codes) + " reveals " +
+        c.expect(ended, std::string(s.codes->name) + " has no 5");
+        c.expect(shown == count && count == s.count, std::string(s.codes->name) + " reveals " +
                                                          std::to_string(shown) + " of " +
                                                          std::to_string(count) + " sprites");
     }
 
-    for (auto& t : intro_tables) {
-        const cartridge_asset* a = c.find(t.name);
-        c.expect(a && a->offset == t.offset && a->length == 2 + 6 * t.count,
-                 std::string(t.name) + ": not placed as listed");
-        uint32_t count = rd16(img, t.offset);
-        c.expect(count == t.count, std::string(t.name) + ": count " + std::to_string(count));
+    for (const demo::table_use& t : demo::intro_tables) {
+        const std::string name = t.table->name;
+        const cartridge_asset* a = c.find(name);
+        c.expect(a && a->offset == t.table->offset && a->length == 2 + 6 * t.count,
+                 name + ": not placed as listed");
+        uint32_t count = rd16(img, t.table->offset);
+        c.expect(count == t.count, name + ": count " + std::to_string(count));
         if (count != t.count) continue;
         for (uint32_t k = 0; k < count; ++k) {
-            uint32_t at = t.offset + 2 + 6 * k;
+            uint32_t at = t.table->offset + 2 + 6 * k;
             uint16_t a0 = rd16(img, at), a1 = rd16(img, at + 2), a2 = rd16(img, at + 4);
             int shape = a0 >> 14, size = a1 >> 14;
-            std::string who = std::string(t.name) + " sprite " + std::to_string(k);
+            std::string who = name + " sprite " + std::to_string(k);
             c.expect(shape <= 2, who + ": shape 3");
             if (shape > 2) continue;
-            int w = sprite_w(shape, size), h = sprite_h(shape, size);
+            int w = sprite_widths[shape * 4 + size], h = sprite_heights[shape * 4 + size];
             bool deep = a0 & 0x2000;
             int unit = deep ? 2 : 1;
             int tile = a2 & 0x3FF;
@@ -183,7 +187,7 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
             c.expect(!(a0 & 0x0300), who + ": affine or hidden");
             if (t.text) c.expect(!deep, who + ": not 16 colours");
             std::vector<std::pair<int, int>> offsets;
-            if (std::strcmp(t.name, "cursor table") == 0)
+            if (t.table == &demo::cursor_table)
                 for (auto& p : cursor_spots) offsets.push_back({p.second, p.first});
             else
                 offsets = {{t.y_offset[0], t.x_offset[0]}, {t.y_offset[1], t.x_offset[1]}};
@@ -198,27 +202,27 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
             // Every ink pixel shows a colour in each palette and bank it is
             // drawn with (the text engine's banks 0-2 for text and cursor,
             // bank 0 under the four closing frames, else the stored bank).
-            const bool closing = std::strcmp(t.name, "scene 7 table") == 0;
-            const bool cursor_table = std::strcmp(t.name, "cursor table") == 0;
+            const bool closing = t.table == &demo::scene_7_table;
+            const bool cursor_table = t.table == &demo::cursor_table;
             std::vector<std::pair<uint32_t, int>> banks;  // colour 0 of the palette, bank
             if (t.text) {
                 for (int bk = 0; bk < 3; ++bk) {
-                    if (t.offset != 0x45F60A) banks.push_back({0x45F914, bk});
-                    if (t.offset == 0x45F60A || cursor_table) banks.push_back({0x45FA94, bk});
+                    if (t.table != &demo::text_table_5) banks.push_back({demo::palette_96.offset, bk});
+                    if (t.table == &demo::text_table_5 || cursor_table) banks.push_back({demo::palette_160.offset, bk});
                 }
             } else if (closing) {
                 c.expect((a2 >> 12) == 0, who + ": not in bank 0, which the palette frames fill");
-                for (uint32_t f : {0x45FC74u, 0x45FCB4u, 0x45FCF4u, 0x45FD34u}) banks.push_back({f, 0});
+                for (const demo::area& f : demo::palette_frames) banks.push_back({f.offset, 0});
             } else {
-                banks.push_back({0x45FA94, a2 >> 12});
+                banks.push_back({demo::palette_160.offset, a2 >> 12});
             }
-            const char* set = closing ? "sprite set 7" : "sprite set 1";
+            const char* set = closing ? demo::sprite_set_7.name : demo::sprite_set_1.name;
             bool dark = false;
             for (int py = 0; py < h && !dark; ++py)
                 for (int px = 0; px < w && !dark; ++px) {
                     int tn = tile + (py / 8) * 32 + px / 8;
                     const std::vector<uint8_t>& bytes =
-                        unpacked[tn >= 64 && t.sheet_first == 64 ? "sprite set 4" : set];
+                        unpacked[tn >= 64 && t.sheet_first == 64 ? demo::sprite_set_4.name : set];
                     size_t at = size_t(tn >= 64 && t.sheet_first == 64 ? tn - 64 : tn) * 32 +
                                 size_t((py % 8) * 8 + px % 8) / 2;
                     if (at >= bytes.size()) continue;  // reported above
@@ -234,40 +238,37 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     // Imported constants.
     for (int a = 0; a < 320; ++a) {
         int16_t want = int16_t(std::lround(256.0 * std::sin(2.0 * std::numbers::pi * a / 256.0)));
-        if (int16_t(rd16(img, rom_sine_table + 2 * a)) != want) {
+        if (int16_t(rd16(img, demo::sine_table.offset + 2 * uint32_t(a))) != want) {
             errors.push_back("sine table entry " + std::to_string(a));
             break;
         }
     }
     const uint8_t half_w[12] = {4, 8, 16, 32, 8, 16, 16, 32, 4, 4, 8, 16};
     const uint8_t half_h[12] = {4, 8, 16, 32, 4, 4, 8, 16, 8, 16, 16, 32};
-    c.expect(std::memcmp(&img[rom_obj_half_width], half_w, 12) == 0, "obj half width");
-    c.expect(std::memcmp(&img[rom_obj_half_height], half_h, 12) == 0, "obj half height");
-    const std::pair<uint32_t, uint32_t> constants[] = {
-        {0x411400, 16}, {0x411410, 16}, {0x411420, 16}, {0x411430, 16}, {0x411468, 20}, {0x41147C, 12},
-        {0x411488, 32}, {0x4114A8, 32}, {0x4114C8, 32}, {0x4114E8, 32}, {0x411510, 8},  {0x411518, 4},
-        {0x41151C, 4},  {0x411524, 4},  {0x3459A0, 32}, {0x3459C4, 12}};
-    for (auto& [at, n] : constants)
-        c.expect(!all_same(&img[at], n, 0x00) && !all_same(&img[at], n, 0xFF),
-                 "constant at " + std::to_string(at) + " is all 0x00 or all 0xFF");
-    for (int k = 0; k < 12; ++k) c.expect(img[0x3459C4 + k] != 0, "a completion divisor is 0");
-    c.expect(img[0x411524] < 8, "start area above 7");
+    c.expect(std::memcmp(&img[demo::obj_half_width.offset], half_w, 12) == 0, demo::obj_half_width.name);
+    c.expect(std::memcmp(&img[demo::obj_half_height.offset], half_h, 12) == 0, demo::obj_half_height.name);
+    for (const demo::area* a : demo::save_constants)
+        c.expect(!all_same(&img[a->offset], a->length, 0x00) && !all_same(&img[a->offset], a->length, 0xFF),
+                 std::string(a->name) + " is all 0x00 or all 0xFF");
+    for (uint32_t k = 0; k < demo::completion_divisors.length; ++k)
+        c.expect(img[demo::completion_divisors.offset + k] != 0, "a completion divisor is 0");
+    c.expect(img[demo::start_position_default.offset] < 8, "start area above 7");
     {
-        const int counts[7] = {42, 42, 57, 33, 20, 22, 99};
-        uint32_t at = 0x340AD4;
+        uint32_t at = demo::area_records_begin;
         for (int k = 0; k < 7; ++k)
-            for (int r = 0; r < counts[k]; ++r, at += 60)
+            for (int r = 0; r < demo::area_record_counts[k]; ++r, at += demo::area_record_size)
                 c.expect(img[at + 53] < 32 && img[at + 54] < 32, "area record outside its mask");
-        c.expect(at == 0x343D74 + 99 * 60, "area record tables do not end where the last one ends");
+        c.expect(at == demo::area_records_last_table + uint32_t(demo::area_record_counts[6]) * demo::area_record_size,
+                 "area record tables do not end where the last one ends");
     }
-    for (int i = 0; i < 16; ++i) {
-        uint32_t at = 0x3613E8 + uint32_t(i) * 640;
+    for (int i = 0; i < demo::run_record_count; ++i) {
+        uint32_t at = demo::run_record_at(i);
         c.expect(img[at] < 8 && img[at + 2] == 0xFF && img[at + 3] == 0xFF && img[at + 4 + 11] == 0xFF &&
                      std::memcmp(&img[at + 568], "ATRUNEND", 8) == 0 && all_same(&img[at + 577], 63, 0xFF),
                  "run record " + std::to_string(i) + " is not laid out like the run-end record");
     }
     int flags = 0;
-    for (int i = 0; i < 32; ++i) flags += img[0x3602E8 + 8 * i] != 0;
+    for (uint32_t i = 0; i < 32; ++i) flags += img[demo::start_flag_records.offset + 8 * i] != 0;
     c.expect(flags > 0 && flags < 32, "start-flag records all alike");
     return errors.size() == before;
 }
