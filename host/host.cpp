@@ -14,16 +14,11 @@
 #include "platform/platform.h"
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
+#include "platform/product.h"
 
 void (*host_self_test_hook)(int test, uint8_t* destination) = nullptr;
 
 namespace {
-
-constexpr const char* self_test_caption = "ORV PC";
-constexpr const char* no_image_text =
-    "Orvalis PC requires you to provide your own original game ROM.\n\n"
-    "No original ROM is included with this program.";
-constexpr const char* no_image_caption = "Original game required";
 
 uint32_t word_at(const uint8_t* bytes, int index) {
     uint32_t value;
@@ -41,7 +36,7 @@ int run_self_tests() {
     reg_store16(DISPCNT, 0x1234);
     run_self_test_hook(self_test_register, nullptr);
     if (reg_load16(DISPCNT) != 0x1234) {
-        platform_message_box(message_owner::none, "Simulated GBA register test FAILED", self_test_caption,
+        platform_message_box(message_owner::none, product_register_test_failed, product_self_test_caption,
                              message_kind::error);
         return 0;
     }
@@ -54,7 +49,7 @@ int run_self_tests() {
     run_self_test_hook(self_test_copy, destination);
     for (int i = 0; i < 4; ++i) {
         if (word_at(destination, i) != words[i]) {
-            platform_message_box(message_owner::none, "DMA copy test failed", self_test_caption,
+            platform_message_box(message_owner::none, product_copy_test_failed, product_self_test_caption,
                                  message_kind::plain);
             return 0;
         }
@@ -64,7 +59,7 @@ int run_self_tests() {
     run_self_test_hook(self_test_fill, destination);
     for (int i = 0; i < 4; ++i) {
         if (word_at(destination, i) != 0xCAFEBABE) {
-            platform_message_box(message_owner::none, "DMA fill test failed", self_test_caption,
+            platform_message_box(message_owner::none, product_fill_test_failed, product_self_test_caption,
                                  message_kind::plain);
             return 0;
         }
@@ -111,7 +106,7 @@ int run_host(void* instance, const char*, int show_command) {
     platform_show_window(show_command);
 
     if (!load_rom()) {
-        platform_message_box(message_owner::main_window, no_image_text, no_image_caption,
+        platform_message_box(message_owner::main_window, product_no_image_text, product_no_image_caption,
                              message_kind::information);
         platform_destroy_window();
         return 0;

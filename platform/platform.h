@@ -14,7 +14,8 @@ enum class window_open_result { ok, class_failed, window_failed };
 enum class message_owner { none, main_window };
 enum class message_kind { error, information, plain };
 
-// Registers the window class and creates the 960 x 640 main window.
+// Registers the window class and creates the main window, its client area
+// product_client_width x product_client_height (platform/product.h).
 window_open_result platform_open_window(void* instance);
 void platform_show_window(int show_command);
 void platform_destroy_window();
@@ -29,8 +30,8 @@ void platform_present();
 // 1 while the key is down at this moment.
 int platform_key_down(host_key key);
 
-// The file chooser ("Select your Orvalis ROM", *.gba first, All Files,
-// existing files only). Returns 1 with a NUL-terminated path, 0 when cancelled.
+// The file chooser (product_chooser_title, the ROM filter first, then All
+// Files, existing files only). Returns 1 with a NUL-terminated path, 0 when cancelled.
 int platform_choose_file(char* path, size_t capacity);
 
 // A modal message box; returns when dismissed.

@@ -21,8 +21,12 @@ struct rom_record_table {
 };
 
 // ---- the cartridge header, checked by the loader
-constexpr rom_area rom_header_title{0xA0, 12};     // "ORVALISQUEST"
-constexpr rom_area rom_header_game_code{0xAC, 4};  // "AORV"
+constexpr rom_area rom_header_title{0xA0, 12};
+constexpr rom_area rom_header_game_code{0xAC, 4};
+constexpr char rom_expected_title[] = "ORVALISQUEST";  // no terminator in the image
+constexpr char rom_expected_game_code[] = "AORV";
+static_assert(sizeof rom_expected_title - 1 == rom_header_title.length);
+static_assert(sizeof rom_expected_game_code - 1 == rom_header_game_code.length);
 
 // ---- constants copied out at boot, in the order the import steps run
 constexpr rom_area rom_obj_half_width{0x45FD24, 12};

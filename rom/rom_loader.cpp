@@ -11,6 +11,7 @@
 #endif
 
 #include "platform/platform.h"
+#include "platform/product.h"
 #include "hw/iwram_data.h"
 #include "rom/rom.h"
 #include "rom/rom_internal.h"
@@ -70,9 +71,9 @@ void show_error(const char* text, const char* caption) {
 
 void show_wrong_size(long long size) {
     char text[1024];
-    std::snprintf(text, sizeof text, "Wrong ROM size.\n\nActual: %lld bytes\nExpected: %u bytes", size,
+    std::snprintf(text, sizeof text, product_wrong_size_text, size,
                   static_cast<unsigned>(rom_expected_size));
-    show_error(text, "ROM loader: WRONG SIZE");
+    show_error(text, product_wrong_size_caption);
 }
 
 // The size of a file that turned out longer than its measured size: measured
@@ -85,8 +86,8 @@ long long size_of_longer_file(FILE* file) {
 }
 
 int header_matches(const uint8_t* block) {
-    return std::memcmp(block + rom_header_title.offset, "ORVALISQUEST", rom_header_title.length) == 0 &&
-           std::memcmp(block + rom_header_game_code.offset, "AORV", rom_header_game_code.length) == 0;
+    return std::memcmp(block + rom_header_title.offset, rom_expected_title, rom_header_title.length) == 0 &&
+           std::memcmp(block + rom_header_game_code.offset, rom_expected_game_code, rom_header_game_code.length) == 0;
 }
 
 }  // namespace
@@ -119,19 +120,19 @@ int load_rom() {
     if (!file) {
         char text[1024];
         // A long path is cut short to fit the message.
-        if (std::snprintf(text, sizeof text, "fopen() failed.\n\nPath:\n%s", path) < 0) text[0] = '\0';
-        show_error(text, "ROM loader: OPEN FAILED");
+        if (std::snprintf(text, sizeof text, product_open_failed_text, path) < 0) text[0] = '\0';
+        show_error(text, product_open_failed_caption);
         return 0;
     }
     if (seek_to(file, 0, SEEK_END) != 0) {
         std::fclose(file);
-        show_error("fseek(SEEK_END) failed.", "ROM loader: SEEK FAILED");
+        show_error(product_seek_end_failed_text, product_seek_failed_caption);
         return 0;
     }
     const long long size = position_of(file);
     if (size < 0) {
         std::fclose(file);
-        show_error("ftell() failed.", "ROM loader: SIZE FAILED");
+        show_error(product_size_failed_text, product_size_failed_caption);
         return 0;
     }
     if (size != static_cast<long long>(rom_expected_size)) {
@@ -141,19 +142,19 @@ int load_rom() {
     }
     if (seek_to(file, 0, SEEK_SET) != 0) {
         std::fclose(file);
-        show_error("fseek(SEEK_SET) failed.", "ROM loader: SEEK FAILED");
+        show_error(product_seek_start_failed_text, product_seek_failed_caption);
         return 0;
     }
     uint8_t* block = static_cast<uint8_t*>(std::malloc(rom_expected_size));
     if (!block) {
         std::fclose(file);
-        show_error("Could not allocate memory for the ROM.", "ROM loader: ALLOCATION FAILED");
+        show_error(product_allocation_failed_text, product_allocation_failed_caption);
         return 0;
     }
     if (std::fread(block, 1, rom_expected_size, file) != rom_expected_size) {
         std::free(block);
         std::fclose(file);
-        show_error("Could not read the complete ROM.", "ROM loader: READ FAILED");
+        show_error(product_read_failed_text, product_read_failed_caption);
         return 0;
     }
     // A file that grew after it was measured is longer than an image can be.
@@ -168,16 +169,14 @@ int load_rom() {
 
     if (!header_matches(block)) {
         std::free(block);
-        show_error("ROM was read successfully, but the GBA header check failed.",
-                   "ROM loader: HEADER FAILED");
+        show_error(product_header_failed_text, product_header_failed_caption);
         return 0;
     }
 
     uint8_t digest[20];
     if (!platform_sha1(block, rom_expected_size, digest) || std::memcmp(digest, expected_sha1, 20) != 0) {
         std::free(block);
-        show_error("ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.",
-                   "ROM loader: SHA-1 FAILED");
+        show_error(product_sha1_failed_text, product_sha1_failed_caption);
         return 0;
     }
 

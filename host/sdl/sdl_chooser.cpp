@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
+#include "platform/product.h"
 
 extern char** environ;
 
@@ -26,8 +27,8 @@ struct chooser {
 };
 
 #ifdef __APPLE__
-constexpr const char* osascript_arguments[] = {
-    "osascript", "-e", "POSIX path of (choose file with prompt \"Select your Orvalis ROM\")", nullptr};
+constexpr auto osascript_script = join_text("POSIX path of (choose file with prompt \"", product_chooser_title, "\")");
+constexpr const char* osascript_arguments[] = {"osascript", "-e", osascript_script.data(), nullptr};
 constexpr chooser choosers[] = {{"osascript", osascript_arguments}};
 constexpr const char* install_hint =
     "No file chooser was found.\n\nosascript (part of macOS) is needed to choose your ROM image.";
@@ -35,11 +36,15 @@ constexpr const char* install_hint =
 // zenity opens in its recent files unless given a folder: it gets the working
 // directory, as kdialog does with ".", and the last slot holds that option.
 char zenity_start_folder[4096 + 16];
+constexpr auto zenity_title = join_text("--title=", product_chooser_title);
+constexpr auto zenity_rom_filter =
+    join_text("--file-filter=", product_rom_filter_name, " | ", product_rom_filter_pattern);
+constexpr auto zenity_all_filter = join_text("--file-filter=", product_all_filter_name, " | *");
 const char* zenity_arguments[] = {"zenity",
                                   "--file-selection",
-                                  "--title=Select your Orvalis ROM",
-                                  "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba",
-                                  "--file-filter=All Files (*.*) | *",
+                                  zenity_title.data(),
+                                  zenity_rom_filter.data(),
+                                  zenity_all_filter.data(),
                                   nullptr,
                                   nullptr};
 
@@ -58,13 +63,11 @@ void set_zenity_start_folder() {
     }
     zenity_arguments[5] = zenity_start_folder;
 }
-constexpr const char* kdialog_arguments[] = {"kdialog",
-                                             "--title",
-                                             "Select your Orvalis ROM",
-                                             "--getopenfilename",
-                                             ".",
-                                             "*.gba|Game Boy Advance ROMs (*.gba)\n*|All Files (*.*)",
-                                             nullptr};
+// kdialog's filter: one "pattern|name" line per filter.
+constexpr auto kdialog_filters =
+    join_text(product_rom_filter_pattern, "|", product_rom_filter_name, "\n*|", product_all_filter_name);
+constexpr const char* kdialog_arguments[] = {"kdialog",          "--title", product_chooser_title, "--getopenfilename",
+                                             ".",                kdialog_filters.data(), nullptr};
 const chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
 constexpr const char* install_hint =
     "No file chooser was found.\n\nInstall zenity (or kdialog) to choose your ROM image,\nfor example: sudo "

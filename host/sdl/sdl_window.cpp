@@ -7,13 +7,14 @@
 #include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
 #include "hw/regions.h"
+#include "platform/product.h"
 
 SDL_Window* main_window;
 
 namespace {
-constexpr const char* window_title = "Orvalis PC";
-constexpr int client_width = 960;
-constexpr int client_height = 640;
+constexpr const char* window_title = product_window_title;
+constexpr int client_width = product_client_width;
+constexpr int client_height = product_client_height;
 
 SDL_Renderer* renderer;
 SDL_Texture* texture;
@@ -102,7 +103,7 @@ int sdl_video_ready() {
 
 window_open_result platform_open_window(void*) {
     if (!sdl_video_ready()) {
-        std::fprintf(stderr, "Orvalis PC: cannot open the window: %s\n", SDL_GetError());
+        std::fprintf(stderr, "%s: cannot open the window: %s\n", window_title, SDL_GetError());
         return window_open_result::window_failed;
     }
     // Nearest-neighbour stretching; no vertical-sync wait, since the frame
@@ -123,7 +124,7 @@ window_open_result platform_open_window(void*) {
                                     screen_width, screen_height);
     }
     if (!texture) {
-        std::fprintf(stderr, "Orvalis PC: cannot open the window: %s\n", SDL_GetError());
+        std::fprintf(stderr, "%s: cannot open the window: %s\n", window_title, SDL_GetError());
         platform_destroy_window();
         return window_open_result::window_failed;
     }

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "host/win32/win32_window.h"
+#include "platform/product.h"
 
 namespace {
 // Virtual-key codes in host_key order.
@@ -35,16 +36,22 @@ int platform_key_down(host_key key) {
     return (static_cast<unsigned short>(GetAsyncKeyState(virtual_keys[index])) & 0x8000) ? 1 : 0;
 }
 
+namespace {
+// Pairs of a filter's name and pattern, each ended by a NUL, and one more NUL.
+constexpr auto chooser_filters = join_text(product_rom_filter_name, "\0", product_rom_filter_pattern, "\0",
+                                           product_all_filter_name, "\0", "*.*", "\0");
+}  // namespace
+
 int platform_choose_file(char* path, size_t capacity) {
     char chosen[chooser_path_size] = {};
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof(OPENFILENAMEA);
     dialog.hwndOwner = nullptr;
-    dialog.lpstrFilter = "Game Boy Advance ROMs (*.gba)\0*.gba\0All Files (*.*)\0*.*\0";
+    dialog.lpstrFilter = chooser_filters.data();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = chooser_path_size;
-    dialog.lpstrTitle = "Select your Orvalis ROM";
+    dialog.lpstrTitle = product_chooser_title;
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     static_assert((OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY) == 0x1804);
     if (!GetOpenFileNameA(&dialog)) return 0;

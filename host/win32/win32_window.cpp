@@ -3,15 +3,16 @@
 
 #include "platform/platform.h"
 #include "hw/regions.h"
+#include "platform/product.h"
 
 BITMAPINFO presentation_header;
 HWND main_window;
 
 namespace {
-constexpr const char* window_class_name = "ORVPCWindow";
-constexpr const char* window_title = "Orvalis PC";
-constexpr LONG client_width = 960;
-constexpr LONG client_height = 640;
+constexpr const char* window_class_name = product_window_class;
+constexpr const char* window_title = product_window_title;
+constexpr LONG client_width = product_client_width;
+constexpr LONG client_height = product_client_height;
 constexpr DWORD window_style = WS_OVERLAPPEDWINDOW;
 static_assert(WS_OVERLAPPEDWINDOW == 0x00CF0000);
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/product.h"
 #include "tests/rom/image_fixture.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/frame_digest.h"
@@ -183,11 +184,12 @@ TEST(capture_tool, untrusted_image_gets_the_loaders_messages) {
                           out + "/stderr.txt"),
               0);
     const std::string errors = read_text(out + "/stderr.txt");
-    EXPECT_NE(errors.find("message: ROM loader: SHA-1 FAILED | ROM was read successfully and its header is "
-                          "correct,\nbut SHA-1 validation failed.\n"),
+    EXPECT_NE(errors.find(std::string("message: ") + product_sha1_failed_caption + " | " + product_sha1_failed_text +
+                          "\n"),
               std::string::npos)
         << errors;
-    EXPECT_NE(errors.find("message: Original game required | Orvalis PC requires you"), std::string::npos);
+    EXPECT_NE(errors.find(std::string("message: ") + product_no_image_caption + " | " + product_no_image_text),
+              std::string::npos);
     EXPECT_EQ(lines_of(read_text(out + "/log.csv")).size(), 1u) << "only the header: no frame ran";
 }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/product.h"
 #include "host/headless/headless.h"
 #include "host/host.h"
 #include "host/host_test_seam.h"
@@ -44,9 +45,9 @@ TEST_F(start_up, self_test_failures_end_with_their_message_before_the_window) {
         message_kind kind;
     };
     const row rows[] = {
-        {self_test_register, "Simulated GBA register test FAILED", message_kind::error},
-        {self_test_copy, "DMA copy test failed", message_kind::plain},
-        {self_test_fill, "DMA fill test failed", message_kind::plain},
+        {self_test_register, product_register_test_failed, message_kind::error},
+        {self_test_copy, product_copy_test_failed, message_kind::plain},
+        {self_test_fill, product_fill_test_failed, message_kind::plain},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.text);
@@ -59,7 +60,7 @@ TEST_F(start_up, self_test_failures_end_with_their_message_before_the_window) {
         EXPECT_EQ(run_host(nullptr, "", 10), 1);
         ASSERT_EQ(headless_message_count(), 1);
         EXPECT_STREQ(headless_message_at(0).text, r.text);
-        EXPECT_STREQ(headless_message_at(0).caption, "ORV PC");
+        EXPECT_STREQ(headless_message_at(0).caption, product_self_test_caption);
         EXPECT_EQ(headless_message_at(0).kind, r.kind);
         EXPECT_EQ(headless_message_at(0).owner, message_owner::none);
         EXPECT_EQ(headless_window_open(), 0);
@@ -94,7 +95,7 @@ TEST_F(start_up, cancelled_dialog_shows_the_notice_over_the_window_and_exits_0) 
     ASSERT_EQ(headless_message_count(), 1);
     const headless_message& notice = headless_message_at(0);
     EXPECT_STREQ(notice.text, notice_text);
-    EXPECT_STREQ(notice.caption, "Original game required");
+    EXPECT_STREQ(notice.caption, product_no_image_caption);
     EXPECT_EQ(notice.kind, message_kind::information);
     EXPECT_EQ(notice.owner, message_owner::main_window);
     EXPECT_EQ(headless_window_open(), 0);
@@ -108,7 +109,7 @@ TEST_F(start_up, refused_image_shows_the_loader_message_then_the_notice) {
     headless_set_frame_limit(100);
     EXPECT_EQ(run_host(nullptr, "", 10), 0);
     ASSERT_EQ(headless_message_count(), 2);
-    EXPECT_STREQ(headless_message_at(0).caption, "ROM loader: WRONG SIZE");
+    EXPECT_STREQ(headless_message_at(0).caption, product_wrong_size_caption);
     EXPECT_EQ(headless_message_at(0).owner, message_owner::none);
     EXPECT_STREQ(headless_message_at(1).text, notice_text);
     EXPECT_EQ(headless_message_at(1).owner, message_owner::main_window);

@@ -10,6 +10,7 @@
 #include "host/openssl/openssl_sha1.h"
 #include "rom/rom.h"
 #include "rom/rom_test_seam.h"
+#include "tools/cartridge/layout.h"
 
 scratch_dir::scratch_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "orvalis-test.XXXXXX").string();
@@ -33,8 +34,8 @@ std::vector<uint8_t> make_image() {
     static const std::vector<uint8_t> image = [] {
         std::vector<uint8_t> bytes(rom_expected_size);
         for (uint32_t i = 0; i < rom_expected_size; ++i) bytes[i] = image_byte(i);
-        std::memcpy(&bytes[0xA0], "ORVALISQUEST", 12);
-        std::memcpy(&bytes[0xAC], "AORV", 4);
+        std::memcpy(&bytes[demo::header_title.offset], demo::title_text, demo::header_title.length);
+        std::memcpy(&bytes[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length);
         return bytes;
     }();
     return image;

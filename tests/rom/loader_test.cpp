@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/product.h"
 #include "host/headless/headless.h"
 #include "host/host.h"
 #include "hw/iwram_data.h"
@@ -39,21 +42,29 @@ protected:
         EXPECT_EQ(shown.kind, message_kind::error);
         EXPECT_EQ(shown.owner, message_owner::none);
         const headless_message& notice = headless_message_at(headless_message_count() - 1);
-        EXPECT_STREQ(notice.caption, "Original game required");
+        EXPECT_STREQ(notice.caption, product_no_image_caption);
         EXPECT_EQ(notice.owner, message_owner::main_window);
         EXPECT_EQ(headless_present_count(), 0u);
     }
 };
 
-const char* const wrong_size_caption = "ROM loader: WRONG SIZE";
-const char* const header_text = "ROM was read successfully, but the GBA header check failed.";
-const char* const header_caption = "ROM loader: HEADER FAILED";
-const char* const sha1_text =
-    "ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.";
-const char* const sha1_caption = "ROM loader: SHA-1 FAILED";
+const char* const wrong_size_caption = product_wrong_size_caption;
+const char* const header_text = product_header_failed_text;
+const char* const header_caption = product_header_failed_caption;
+const char* const sha1_text = product_sha1_failed_text;
+const char* const sha1_caption = product_sha1_failed_caption;
 
+// The wrong-size message as the loader must fill it: the size found, then 8388608.
 std::string wrong_size_text(const char* actual) {
-    return std::string("Wrong ROM size.\n\nActual: ") + actual + " bytes\nExpected: 8388608 bytes";
+    char text[1024];
+    std::snprintf(text, sizeof text, product_wrong_size_text, std::atoll(actual), 8388608u);
+    return text;
+}
+
+std::string open_failed_text(const std::string& path) {
+    char text[1024];
+    std::snprintf(text, sizeof text, product_open_failed_text, path.c_str());
+    return text;
 }
 
 TEST_F(loader, accepts_the_expected_image_unchanged) {
@@ -84,7 +95,7 @@ TEST_F(loader, the_configured_digest_refuses_other_images) {
 
 TEST_F(loader, missing_file_names_its_path) {
     const std::string path = dir.file("no such file.gba");
-    expect_refused(path, "fopen() failed.\n\nPath:\n" + path, "ROM loader: OPEN FAILED");
+    expect_refused(path, open_failed_text(path), product_open_failed_caption);
 }
 
 TEST_F(loader, wrong_sizes_report_the_true_size) {
@@ -133,8 +144,8 @@ TEST_F(loader, only_regular_files_open) {
         const char* caption;
     };
     const row rows[] = {
-        {folder, "fopen() failed.\n\nPath:\n" + folder, "ROM loader: OPEN FAILED"},
-        {fifo, "fopen() failed.\n\nPath:\n" + fifo, "ROM loader: OPEN FAILED"},
+        {folder, open_failed_text(folder), product_open_failed_caption},
+        {fifo, open_failed_text(fifo), product_open_failed_caption},
         {dir.file("small.gba"), wrong_size_text("3"), wrong_size_caption},
     };
     for (const row& r : rows) {

@@ -70,8 +70,8 @@ TEST(DemoCartridge, GeneratedImageHasTheDefaultDigestAndIsDeterministic) {
 TEST(DemoCartridge, SizeHeaderAndFiller) {
     const auto& img = built().image;
     ASSERT_EQ(img.size(), 8388608u);
-    EXPECT_EQ(std::memcmp(&img[0xA0], "ORVALISQUEST", 12), 0);
-    EXPECT_EQ(std::memcmp(&img[0xAC], "AORV", 4), 0);
+    EXPECT_EQ(std::memcmp(&img[demo::header_title.offset], demo::title_text, demo::header_title.length), 0);
+    EXPECT_EQ(std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length), 0);
     // Bytes far from every asset are filler.
     for (uint32_t at : {0x0u, 0x9Fu, 0xB0u, 0x100000u, 0x500000u, 0x7FFFFFu})
         EXPECT_EQ(img[at], cartridge_filler) << at;

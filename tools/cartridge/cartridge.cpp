@@ -410,8 +410,8 @@ demo_cartridge build_demo_cartridge() {
     builder b;
 
     // Header.
-    b.place(demo::header_title, ascii("ORVALISQUEST", demo::header_title.length));
-    b.place(demo::header_game_code, ascii("AORV", demo::header_game_code.length));
+    b.place(demo::header_title, ascii(demo::title_text, demo::header_title.length));
+    b.place(demo::header_game_code, ascii(demo::game_code_text, demo::header_game_code.length));
 
     // Sine table: 320 entries of round(256 sin(2 pi a / 256)).
     {

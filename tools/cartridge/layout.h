@@ -24,6 +24,8 @@ struct area {
 // ---- the header
 inline constexpr area header_title{"header title", 0xA0, 12};
 inline constexpr area header_game_code{"header game code", 0xAC, 4};
+inline constexpr char title_text[] = "ORVALISQUEST";
+inline constexpr char game_code_text[] = "AORV";
 
 // ---- imported constants
 inline constexpr area sine_table{"sine table", 0x8C71C, 640};

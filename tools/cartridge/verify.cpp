@@ -50,9 +50,9 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     const size_t before = errors.size();
     c.expect(img.size() == cartridge_size, "image is not 8 MiB");
     if (img.size() != cartridge_size) return false;
-    c.expect(std::memcmp(&img[demo::header_title.offset], "ORVALISQUEST", demo::header_title.length) == 0,
+    c.expect(std::memcmp(&img[demo::header_title.offset], demo::title_text, demo::header_title.length) == 0,
              demo::header_title.name);
-    c.expect(std::memcmp(&img[demo::header_game_code.offset], "AORV", demo::header_game_code.length) == 0,
+    c.expect(std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length) == 0,
              demo::header_game_code.name);
 
     // Every asset within its listed length, written as claimed; bytes no asset
