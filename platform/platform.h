@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // The ten keys, in the order poll_keyboard queries them.
 enum class host_key : uint8_t { x, z, backspace, enter, right, left, up, down, s, a };
@@ -33,6 +34,10 @@ int platform_key_down(host_key key);
 // The file chooser (product_chooser_title, the ROM filter first, then All
 // Files, existing files only). Returns 1 with a NUL-terminated path, 0 when cancelled.
 int platform_choose_file(char* path, size_t capacity);
+
+// Opens path for reading ("rb") only when it names a regular file, without
+// waiting on it (a directory or a FIFO gives null). Null on any failure.
+FILE* platform_open_regular_file(const char* path);
 
 // A modal message box; returns when dismissed.
 void platform_message_box(message_owner owner, const char* text, const char* caption, message_kind kind);

@@ -1,18 +1,12 @@
 // load_rom: choose, read and validate the cartridge image.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
+#include "hw/iwram_data.h"
 #include "platform/platform.h"
 #include "platform/product.h"
-#include "hw/iwram_data.h"
+#include "rom/cartridge_map.h"
 #include "rom/rom.h"
 #include "rom/rom_internal.h"
 #include "rom/rom_test_seam.h"
@@ -40,40 +34,29 @@ long long position_of(FILE* file) {
 #endif
 }
 
-// Opens the path for reading only when it names a regular file. A directory
-// would open on some systems and measure as an absurd size; a FIFO would block
-// until a writer came. The type is taken from the opened file itself, and the
-// open does not wait, so nothing swapped in after a check can block it.
-FILE* open_regular_file(const char* path) {
-#ifdef _WIN32
-    struct _stat64 info;
-    if (_stat64(path, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return nullptr;
-    return std::fopen(path, "rb");
-#else
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    const int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    FILE* file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
-#endif
-}
+// What one attempt holds: the open file and the allocated block, each null
+// when not held.
+struct attempt {
+    FILE* file = nullptr;
+    uint8_t* block = nullptr;
+};
 
-void show_error(const char* text, const char* caption) {
+// The one way out of a refused attempt. The block is freed before the file
+// is closed (the file was closed before any block existed, or is closed
+// after it is freed), and both are gone before the message shows.
+int refuse(attempt& a, const char* text, const char* caption) {
+    std::free(a.block);
+    a.block = nullptr;
+    if (a.file) std::fclose(a.file);
+    a.file = nullptr;
     platform_message_box(message_owner::none, text, caption, message_kind::error);
+    return 0;
 }
 
-void show_wrong_size(long long size) {
+int refuse_wrong_size(attempt& a, long long size) {
     char text[1024];
-    std::snprintf(text, sizeof text, product_wrong_size_text, size,
-                  static_cast<unsigned>(rom_expected_size));
-    show_error(text, product_wrong_size_caption);
+    std::snprintf(text, sizeof text, product_wrong_size_text, size, static_cast<unsigned>(rom_expected_size));
+    return refuse(a, text, product_wrong_size_caption);
 }
 
 // The size of a file that turned out longer than its measured size: measured
@@ -87,7 +70,8 @@ long long size_of_longer_file(FILE* file) {
 
 int header_matches(const uint8_t* block) {
     return std::memcmp(block + rom_header_title.offset, rom_expected_title, rom_header_title.length) == 0 &&
-           std::memcmp(block + rom_header_game_code.offset, rom_expected_game_code, rom_header_game_code.length) == 0;
+           std::memcmp(block + rom_header_game_code.offset, rom_expected_game_code,
+                       rom_header_game_code.length) == 0;
 }
 
 }  // namespace
@@ -116,71 +100,38 @@ int load_rom() {
     if (!platform_choose_file(path, sizeof path)) return 0;
     path[sizeof path - 1] = '\0';
 
-    FILE* file = open_regular_file(path);
-    if (!file) {
+    attempt a;
+    a.file = platform_open_regular_file(path);
+    if (!a.file) {
         char text[1024];
         // A long path is cut short to fit the message.
         if (std::snprintf(text, sizeof text, product_open_failed_text, path) < 0) text[0] = '\0';
-        show_error(text, product_open_failed_caption);
-        return 0;
+        return refuse(a, text, product_open_failed_caption);
     }
-    if (seek_to(file, 0, SEEK_END) != 0) {
-        std::fclose(file);
-        show_error(product_seek_end_failed_text, product_seek_failed_caption);
-        return 0;
-    }
-    const long long size = position_of(file);
-    if (size < 0) {
-        std::fclose(file);
-        show_error(product_size_failed_text, product_size_failed_caption);
-        return 0;
-    }
-    if (size != static_cast<long long>(rom_expected_size)) {
-        std::fclose(file);
-        show_wrong_size(size);
-        return 0;
-    }
-    if (seek_to(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        show_error(product_seek_start_failed_text, product_seek_failed_caption);
-        return 0;
-    }
-    uint8_t* block = static_cast<uint8_t*>(std::malloc(rom_expected_size));
-    if (!block) {
-        std::fclose(file);
-        show_error(product_allocation_failed_text, product_allocation_failed_caption);
-        return 0;
-    }
-    if (std::fread(block, 1, rom_expected_size, file) != rom_expected_size) {
-        std::free(block);
-        std::fclose(file);
-        show_error(product_read_failed_text, product_read_failed_caption);
-        return 0;
-    }
+    if (seek_to(a.file, 0, SEEK_END) != 0)
+        return refuse(a, product_seek_end_failed_text, product_seek_failed_caption);
+    const long long size = position_of(a.file);
+    if (size < 0) return refuse(a, product_size_failed_text, product_size_failed_caption);
+    if (size != static_cast<long long>(rom_expected_size)) return refuse_wrong_size(a, size);
+    if (seek_to(a.file, 0, SEEK_SET) != 0)
+        return refuse(a, product_seek_start_failed_text, product_seek_failed_caption);
+    a.block = static_cast<uint8_t*>(std::malloc(rom_expected_size));
+    if (!a.block) return refuse(a, product_allocation_failed_text, product_allocation_failed_caption);
+    if (std::fread(a.block, 1, rom_expected_size, a.file) != rom_expected_size)
+        return refuse(a, product_read_failed_text, product_read_failed_caption);
     // A file that grew after it was measured is longer than an image can be.
-    if (std::fgetc(file) != EOF) {
-        const long long true_size = size_of_longer_file(file);
-        std::free(block);
-        std::fclose(file);
-        show_wrong_size(true_size);
-        return 0;
-    }
-    std::fclose(file);
+    if (std::fgetc(a.file) != EOF) return refuse_wrong_size(a, size_of_longer_file(a.file));
+    std::fclose(a.file);
+    a.file = nullptr;
 
-    if (!header_matches(block)) {
-        std::free(block);
-        show_error(product_header_failed_text, product_header_failed_caption);
-        return 0;
-    }
+    if (!header_matches(a.block)) return refuse(a, product_header_failed_text, product_header_failed_caption);
 
+    // platform_sha1 releases its own hash and provider before it returns.
     uint8_t digest[20];
-    if (!platform_sha1(block, rom_expected_size, digest) || std::memcmp(digest, expected_sha1, 20) != 0) {
-        std::free(block);
-        show_error(product_sha1_failed_text, product_sha1_failed_caption);
-        return 0;
-    }
+    if (!platform_sha1(a.block, rom_expected_size, digest) || std::memcmp(digest, expected_sha1, 20) != 0)
+        return refuse(a, product_sha1_failed_text, product_sha1_failed_caption);
 
-    rom_image = block;
+    rom_image = a.block;
     rom_size = rom_expected_size;
     return 1;
 }

@@ -4,6 +4,9 @@
 #include <commdlg.h>
 #include <wincrypt.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -61,6 +64,13 @@ int platform_choose_file(char* path, size_t capacity) {
     if (!path || length >= chooser_path_size || length >= capacity) return 0;
     std::memcpy(path, chosen, length + 1);
     return 1;
+}
+
+// Windows has no FIFOs to block on; a directory is refused by its type.
+FILE* platform_open_regular_file(const char* path) {
+    struct _stat64 info;
+    if (_stat64(path, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return nullptr;
+    return std::fopen(path, "rb");
 }
 
 void platform_message_box(message_owner owner, const char* text, const char* caption, message_kind kind) {
