@@ -18,6 +18,8 @@
 
 void (*host_self_test_hook)(int test, uint8_t* destination) = nullptr;
 
+void host_reset_globals() { host_self_test_hook = nullptr; }
+
 namespace {
 
 uint32_t word_at(const uint8_t* bytes, int index) {

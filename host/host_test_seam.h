@@ -13,3 +13,6 @@ constexpr int self_test_fill = 2;
 // with the test's 16-byte destination (unused by the register test, which
 // reads DISPCNT). A test may change what is about to be checked.
 extern void (*host_self_test_hook)(int test, uint8_t* destination);
+
+// Back to program start for the host's own state: no self-test hook.
+void host_reset_globals();

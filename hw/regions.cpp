@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "hw/interrupts.h"
 #include "hw/iwram_data.h"
 
 alignas(8) uint8_t ewram[ewram_size];
@@ -30,4 +31,5 @@ void hw_reset_globals() {
     std::memset(frame_buffer, 0, sizeof frame_buffer);
     // Every byte, padding and unused room included, as at program start.
     std::memset(static_cast<void*>(&iwram_data), 0, sizeof iwram_data);
+    interrupt_check = 0;
 }

@@ -45,5 +45,6 @@ extern intro_state_record* const intro_state_pointer;
 // The working copy of save memory inside ewram.
 inline uint8_t* const save_image = ewram + save_image_offset;
 
-// Sets every region, the frame buffer and iwram_data back to zero.
+// Back to program start for the whole simulated handheld: every region, the
+// frame buffer, iwram_data and interrupt_check to zero.
 void hw_reset_globals();

@@ -12,7 +12,6 @@
 
 uint8_t tail_state[tail_state_size];
 
-void slot_data_reset_globals() { std::memset(tail_state, 0, sizeof tail_state); }
 
 namespace {
 

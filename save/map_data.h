@@ -61,5 +61,3 @@ uint8_t* write_run_end_record();
 // kinds, an index above 15 or a missing record: nothing.
 void apply_run_record(uint8_t kind, uint8_t index);
 
-// Back to program start: tail_state zero.
-void slot_data_reset_globals();

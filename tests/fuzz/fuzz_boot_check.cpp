@@ -14,6 +14,7 @@
 #include "save/records.h"
 #include "save/save_globals.h"
 #include "save/save_memory.h"
+#include "tests/support/reset_all.h"
 
 namespace {
 
@@ -79,8 +80,7 @@ void stuck_test_area(uint8_t* destination, uint32_t length, int) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every save constant is set from the input below, zero-padded.
-    hw_reset_globals();
-    save_reset_globals();
+    reset_all_globals();
 
     reader in{data, size};
     uint8_t control[3];

@@ -16,6 +16,7 @@
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
 #include "tools/cartridge/layout.h"
+#include "tests/support/reset_all.h"
 
 namespace {
 
@@ -27,19 +28,15 @@ constexpr int frame_bound = 6 + 1 + 17 + 3 * (22 + 6 * 52) + 33 + 81 * 2 + 193 +
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!rom_image) {
-        headless_reset();
-        rom_image = static_cast<uint8_t*>(std::calloc(rom_expected_size, 1));
-        if (!rom_image) return 0;
-        rom_size = rom_expected_size;
-    }
-    std::memset(rom_image + area_start, 0, area_end - area_start);
+    reset_all_globals();
+    rom_image = static_cast<uint8_t*>(std::calloc(rom_expected_size, 1));
+    if (!rom_image) return 0;
+    rom_size = rom_expected_size;
     std::memcpy(rom_image + area_start, data, size < area_end - area_start ? size : area_end - area_start);
     // Angles and scales of the zoom read the sine table: fill it from the input too.
     for (int i = 0; i < 320; ++i) sine_table[i] = static_cast<int16_t>(size ? data[i % size] * 7 - 800 : 0);
     import_sprite_half_sizes();
 
-    hw_reset_globals();
     reg_store16(KEYINPUT, buttons_all);
     game_reset();
     int frames = 0;

@@ -8,8 +8,10 @@
 
 #include "hw/lz77.h"
 #include "hw/regions.h"
+#include "tests/support/reset_all.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    reset_all_globals();
     if (size < 6) return 0;
     // Bytes 0-1: output capacity (0..65535); bytes 2-4: a vram offset; the
     // rest is the stream, given whole or cut at a length taken from byte 5.

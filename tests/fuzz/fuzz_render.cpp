@@ -11,6 +11,7 @@
 #include "render/sprite_layer.h"
 // The reference renderer is a test source, not part of a library.
 #include "tests/render/reference_renderer.cpp"
+#include "tests/support/reset_all.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ void fill_from(uint8_t* area, size_t area_size, const uint8_t*& data, size_t& si
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    reset_all_globals();
     if (size < 2) return 0;
     reg_store16(DISPCNT, static_cast<uint16_t>(data[0] | data[1] << 8));
     data += 2;

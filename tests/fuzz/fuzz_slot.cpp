@@ -15,6 +15,7 @@
 #include "save/save_memory.h"
 #include "save/slot.h"
 #include "tools/cartridge/layout.h"
+#include "tests/support/reset_all.h"
 
 namespace {
 
@@ -60,10 +61,10 @@ uint32_t slot_begin(uint8_t slot) { return save_image_offset + slot_primary_base
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!rom_image) {
-        rom_image = static_cast<uint8_t*>(std::calloc(rom_expected_size, 1));
-        rom_size = rom_expected_size;
-    }
+    reset_all_globals();
+    rom_image = static_cast<uint8_t*>(std::calloc(rom_expected_size, 1));
+    if (!rom_image) return 0;
+    rom_size = rom_expected_size;
     const uint8_t slot = size ? data[0] % 4 : 0;  // 3: no such slot
     const uint8_t kind = size > 1 ? data[1] % 3 : 0;
     const uint8_t index = size > 2 ? data[2] % 20 : 0;

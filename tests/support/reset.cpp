@@ -1,18 +1,17 @@
-#include "tests/support/reset.h"
+#include "tests/support/reset_all.h"
 
 #include "host/headless/headless.h"
+#include "host/host_test_seam.h"
 #include "hw/regions.h"
-#include "hw/interrupts.h"
 #include "rom/rom.h"
 #include "save/save_globals.h"
 
-void slot_data_reset_globals();  // save slot services: tail_state
-
+// The renderer keeps no state between frames, and the game's state lives in
+// the regions, so these are all the resets there are.
 void reset_all_globals() {
     hw_reset_globals();
-    interrupt_check = 0;
     rom_reset_globals();
     save_reset_globals();
-    slot_data_reset_globals();
+    host_reset_globals();
     headless_reset();
 }

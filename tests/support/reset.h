@@ -1,10 +1,10 @@
-// Puts every global of the program back to its program-start state. Every
-// test that touches globals starts from it.
+// The fixture of every test that touches globals: each case starts and ends
+// in the program-start state.
 #pragma once
 
 #include <gtest/gtest.h>
 
-void reset_all_globals();
+#include "tests/support/reset_all.h"
 
 // A fixture whose every case starts from the program-start state.
 class fresh_globals : public ::testing::Test {
