@@ -86,6 +86,8 @@ TEST(capture_options, command_lines) {
         {{"--rom", "x.gba", "--png-frames", "1"}, false},  // without --png-dir
         {{"--rom", "x.gba", "--frames", "ten"}, false},
         {{"--rom", "x.gba", "--fast"}, false},
+        {{"--rom", "x.gba", "--intro-length"}, true},
+        {{"--rom", "x.gba", "--intro-length", "--keys", "1-2:a"}, false},  // measures the intro as it plays
     };
     for (const row& r : rows) {
         capture_options options;
@@ -100,6 +102,10 @@ TEST(capture_options, command_lines) {
     ASSERT_EQ(parse_capture_options(2, minimal, defaults, error), 1);
     EXPECT_EQ(defaults.frames, 600u);
     EXPECT_FALSE(defaults.trust_image);
+    capture_options measuring;
+    const char* intro[] = {"--rom", "x.gba", "--intro-length"};
+    ASSERT_EQ(parse_capture_options(3, intro, measuring, error), 1);
+    EXPECT_GT(measuring.frames, 600u) << "room for a whole intro";
 }
 
 TEST(frame_digest, fnv1a_64_reference_values) {
@@ -139,6 +145,34 @@ int run_capture(const std::string& arguments, const std::string& error_file) {
     const std::string command = std::string(ORVALIS_CAPTURE) + " " + arguments + " 2>" + error_file;
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The intro's length as the capture tool reports it: the first frame of the
+// state log whose intro has ended, with the one before it still playing.
+TEST(capture_tool, intro_length_is_the_first_frame_after_the_intro) {
+    scratch_dir dir;
+    const std::string& out = dir.path();
+    const std::string length_file = out + "/length.txt";
+    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length >" + length_file, out + "/stderr.txt"), 0)
+        << read_text(out + "/stderr.txt");
+    const unsigned long length = std::strtoul(read_text(length_file).c_str(), nullptr, 10);
+    ASSERT_GT(length, 100u);
+
+    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --frames " + std::to_string(length + 2) + " --state-log " +
+                              out + "/log.csv",
+                          out + "/stderr.txt"),
+              0);
+    const std::vector<std::string> lines = lines_of(read_text(out + "/log.csv"));
+    ASSERT_EQ(lines.size(), length + 3);
+    const auto mode_and_stage = [](const std::string& line) { return line.substr(line.find(',') + 1, 3); };
+    EXPECT_EQ(mode_and_stage(lines[length - 1]), "1,2") << "the intro still plays";
+    EXPECT_EQ(mode_and_stage(lines[length]), "1,3") << "the intro has ended";
+
+    // A run too short for the intro says so.
+    EXPECT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length --frames 50 >" + length_file,
+                          out + "/stderr.txt"),
+              2);
+    EXPECT_NE(read_text(out + "/stderr.txt").find("did not end within 50 frames"), std::string::npos);
 }
 
 TEST(capture_tool, trusted_synthetic_image_writes_log_pngs_and_sheet) {

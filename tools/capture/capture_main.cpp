@@ -27,7 +27,8 @@ struct capture_run {
     const capture_options* options;
     FILE* state_log;
     contact_sheet* sheet;
-    int failed;  // a PNG or log line could not be written
+    int failed;            // a PNG or log line could not be written
+    uint32_t intro_ended;  // the first frame after the intro, 0 before it
 };
 
 capture_run run;
@@ -37,6 +38,11 @@ void on_message(const headless_message& message) {
 }
 
 void on_present(uint32_t frame) {
+    if (run.options->intro_length && !run.intro_ended && iwram_data.game_mode == 1 &&
+        iwram_data.mode_stage == 3) {
+        run.intro_ended = frame;
+        headless_set_frame_limit(frame);  // this pass is the last
+    }
     if (run.state_log) {
         const intro_state_record& intro = iwram_data.intro_state;
         if (std::fprintf(run.state_log, "%" PRIu32 ",%d,%d,%u,%u,0x%04x,%016" PRIx64 "\n", frame,
@@ -120,6 +126,14 @@ int main(int argc, char** argv) {
     if (run.failed) {
         std::fprintf(stderr, "orvalis-capture: some output could not be written\n");
         return exit_code ? exit_code : 2;
+    }
+    if (options.intro_length) {
+        if (!run.intro_ended) {
+            std::fprintf(stderr, "orvalis-capture: the intro did not end within %" PRIu32 " frames\n",
+                         options.frames);
+            return exit_code ? exit_code : 2;
+        }
+        std::printf("%" PRIu32 "\n", run.intro_ended);
     }
     return exit_code;
 }

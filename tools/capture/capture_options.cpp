@@ -7,6 +7,7 @@
 const char* const capture_usage =
     "usage: orvalis-capture --rom PATH [--frames N] [--keys SPEC] [--state-log FILE]\n"
     "                       [--png-dir DIR --png-frames LIST] [--sheet FILE] [--trust-image]\n"
+    "                       [--intro-length]\n"
     "  --frames N        passes of the frame loop to run, then quit (default 600)\n"
     "  --keys SPEC       FROM-TO:BUTTONS,... held on frames FROM..TO; BUTTONS joined by '+'\n"
     "                    from a b select start right left up down r l (frame 0 is the boot poll)\n"
@@ -14,7 +15,10 @@ const char* const capture_usage =
     "                    scene_timer,dispcnt,digest (FNV-1a 64 of the frame buffer)\n"
     "  --png-dir DIR     where the PNGs of --png-frames LIST (e.g. 25,100-110) go\n"
     "  --sheet FILE      a contact sheet (PNG) of frames spread over the whole run\n"
-    "  --trust-image     accept the image whatever its SHA-1\n";
+    "  --trust-image     accept the image whatever its SHA-1\n"
+    "  --intro-length    with no keys held: print the frame on which the intro has ended\n"
+    "                    (the first frame of the black picture after it) and quit there;\n"
+    "                    --frames is then the most frames to wait (default 100000)\n";
 
 namespace {
 
@@ -115,10 +119,15 @@ bool frame_listed(const std::vector<frame_range>& ranges, uint32_t frame) {
 
 int parse_capture_options(int argc, const char* const* argv, capture_options& options, std::string& error) {
     bool have_png_frames = false;
+    bool have_frames = false;
     for (int i = 0; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--trust-image") {
             options.trust_image = true;
+            continue;
+        }
+        if (option == "--intro-length") {
+            options.intro_length = true;
             continue;
         }
         const bool takes_value = option == "--rom" || option == "--frames" || option == "--keys" ||
@@ -136,6 +145,7 @@ int parse_capture_options(int argc, const char* const* argv, capture_options& op
         if (option == "--rom") {
             options.rom = value;
         } else if (option == "--frames") {
+            have_frames = true;
             if (!parse_number(value, options.frames)) {
                 error = "bad --frames value '" + value + "'";
                 return 0;
@@ -160,6 +170,13 @@ int parse_capture_options(int argc, const char* const* argv, capture_options& op
     if (have_png_frames != !options.png_dir.empty()) {
         error = "--png-dir and --png-frames go together";
         return 0;
+    }
+    if (options.intro_length) {
+        if (!options.keys.empty()) {
+            error = "--intro-length measures the intro as it plays: no --keys";
+            return 0;
+        }
+        if (!have_frames) options.frames = 100000;
     }
     return 1;
 }

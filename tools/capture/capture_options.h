@@ -25,6 +25,7 @@ struct capture_options {
     std::vector<frame_range> png_frames;
     std::string sheet;
     bool trust_image = false;
+    bool intro_length = false;  // print the frame the intro ends on, then quit
 };
 
 // "FROM-TO:BUTTONS,..." with BUTTONS a '+'-joined list of a, b, select,
