@@ -30,6 +30,14 @@ constexpr char product_fill_test_failed[] = "DMA fill test failed";
 constexpr char product_no_image_caption[] = "Original game required";
 constexpr char product_no_image_text[] = "Orvalis PC requires you to provide your own original game ROM.\n\nNo original ROM is included with this program.";
 
+// ---- the chooser's own message where no dialog program is installed (SDL2)
+constexpr char product_no_chooser_caption[] = "ROM loader: NO FILE CHOOSER";
+constexpr char product_no_chooser_text_macos[] =
+    "No file chooser was found.\n\nosascript (part of macOS) is needed to choose your ROM image.";
+constexpr char product_no_chooser_text[] =
+    "No file chooser was found.\n\nInstall zenity (or kdialog) to choose your ROM image,\nfor example: sudo "
+    "apt-get install zenity";
+
 // ---- the loader's messages (two are formats: the path; the sizes found and expected)
 constexpr char product_open_failed_text[] = "fopen() failed.\n\nPath:\n%s";
 constexpr char product_open_failed_caption[] = "ROM loader: OPEN FAILED";

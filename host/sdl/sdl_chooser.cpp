@@ -30,8 +30,7 @@ struct chooser {
 constexpr auto osascript_script = join_text("POSIX path of (choose file with prompt \"", product_chooser_title, "\")");
 constexpr const char* osascript_arguments[] = {"osascript", "-e", osascript_script.data(), nullptr};
 constexpr chooser choosers[] = {{"osascript", osascript_arguments}};
-constexpr const char* install_hint =
-    "No file chooser was found.\n\nosascript (part of macOS) is needed to choose your ROM image.";
+constexpr const char* install_hint = product_no_chooser_text_macos;
 #else
 // zenity opens in its recent files unless given a folder: it gets the working
 // directory, as kdialog does with ".", and the last slot holds that option.
@@ -69,9 +68,7 @@ constexpr auto kdialog_filters =
 constexpr const char* kdialog_arguments[] = {"kdialog",          "--title", product_chooser_title, "--getopenfilename",
                                              ".",                kdialog_filters.data(), nullptr};
 const chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
-constexpr const char* install_hint =
-    "No file chooser was found.\n\nInstall zenity (or kdialog) to choose your ROM image,\nfor example: sudo "
-    "apt-get install zenity";
+constexpr const char* install_hint = product_no_chooser_text;
 #endif
 
 // Finds an executable named `name` on PATH; 1 with its full path in `found`.
@@ -163,7 +160,7 @@ int platform_choose_file(char* path, size_t capacity) {
         }
     }
     if (!found) {
-        platform_message_box(message_owner::none, install_hint, "ROM loader: NO FILE CHOOSER",
+        platform_message_box(message_owner::none, install_hint, product_no_chooser_caption,
                              message_kind::error);
         return 0;
     }

@@ -6,7 +6,6 @@ cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, play, skip-keys
 """
 
 import argparse
-import csv
 import os
 import re
 import subprocess
@@ -14,15 +13,15 @@ import sys
 import time
 import traceback
 
-from gui_harness import CONVERT, Failure, Image, Session, wait_for
+from gui_harness import (BLACK_DIGEST, WORDS, Failure, Image, Session, expect, read_state_log, run_capture,
+                         wait_for, whole_intro_frames)
 
-MAIN_TITLE = "Orvalis PC"
-NOTICE_TITLE = "Original game required"
-
-
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
+MAIN_TITLE = WORDS["product_window_title"]
+NOTICE_TITLE = WORDS["product_no_image_caption"]
+CHOOSER_TITLE = WORDS["product_chooser_title"]
+ROM_FILTER = WORDS["product_rom_filter_name"], WORDS["product_rom_filter_pattern"]
+ALL_FILTER = WORDS["product_all_filter_name"]
+WRONG_SIZE_TITLE = WORDS["product_wrong_size_caption"]
 
 
 def start(session, args, answer, chooser="zenity"):
@@ -46,8 +45,8 @@ def case_cancel(session, args):
     window = start(session, args, None)
     finish_with_notice(session, window)
     chooser = session.chooser_arguments()
-    wanted = ["--file-selection", "--title=Select your Orvalis ROM",
-              "--file-filter=Game Boy Advance ROMs (*.gba) | *.gba", "--file-filter=All Files (*.*) | *",
+    wanted = ["--file-selection", f"--title={CHOOSER_TITLE}",
+              f"--file-filter={ROM_FILTER[0]} | {ROM_FILTER[1]}", f"--file-filter={ALL_FILTER} | *",
               f"--filename={session.work}/"]
     # The .gba filter first; no save mode or directory mode, so only existing files can be chosen;
     # the dialog opens in the working directory.
@@ -59,8 +58,8 @@ def case_kdialog(session, args):
     window = start(session, args, None, chooser="kdialog")
     finish_with_notice(session, window)
     chooser = session.chooser_arguments()
-    wanted = ["--title", "Select your Orvalis ROM", "--getopenfilename", ".",
-              "*.gba|Game Boy Advance ROMs (*.gba)", "*|All Files (*.*)"]  # the filter's two lines
+    wanted = ["--title", CHOOSER_TITLE, "--getopenfilename", ".",
+              f"{ROM_FILTER[1]}|{ROM_FILTER[0]}", f"*|{ALL_FILTER}"]  # the filter's two lines
     expect(chooser == wanted, f"kdialog was given {chooser}, expected {wanted}")
 
 
@@ -73,7 +72,7 @@ def case_refused(session, args):
     with open(rom, "wb") as f:
         f.write(b"\0" * 1000)
     window = start(session, args, rom)
-    session.dismiss_box("ROM loader: WRONG SIZE")
+    session.dismiss_box(WRONG_SIZE_TITLE)
     finish_with_notice(session, window)
 
 
@@ -84,7 +83,7 @@ def case_no_chooser(session, args):
     session.start_x()
     session.start_program(args.program, [empty])
     window = session.find_window(MAIN_TITLE)
-    session.dismiss_box("ROM loader: NO FILE CHOOSER")
+    session.dismiss_box(WORDS["product_no_chooser_caption"])
     finish_with_notice(session, window)
 
 
@@ -123,7 +122,7 @@ def case_real_zenity(session, args):
         f.write(b"\x01")
     session.start_program(args.program, ["/usr/bin", "/bin"], cwd=session.work)
     window = session.find_window(MAIN_TITLE)
-    dialog = session.find_window("Select your Orvalis ROM", timeout=30)
+    dialog = session.find_window(CHOOSER_TITLE, timeout=30)
     time.sleep(1)  # keys typed into a dialog that has only just appeared are lost
     session.focus(dialog)
     session.keys("key", "ctrl+l")
@@ -132,12 +131,12 @@ def case_real_zenity(session, args):
     time.sleep(0.3)
     session.keys("key", "Return")
 
-    box = expect_black_around(session, window, "ROM loader: WRONG SIZE", "after the chooser closed")
+    box = expect_black_around(session, window, WRONG_SIZE_TITLE, "after the chooser closed")
     x, y, width, height = session.geometry(window)
     session.cover_briefly(x, y, width, height)
-    expect_black_around(session, window, "ROM loader: WRONG SIZE", "after the window was uncovered")
+    expect_black_around(session, window, WRONG_SIZE_TITLE, "after the window was uncovered")
     expect(session.viewable(box), "the box closed on its own")
-    session.dismiss_box("ROM loader: WRONG SIZE")
+    session.dismiss_box(WRONG_SIZE_TITLE)
     expect_black_around(session, window, NOTICE_TITLE, "after the first box closed")
     finish_with_notice(session, window)
 
@@ -189,7 +188,7 @@ def case_keys(session, args):
     expect(code == 0, f"the probe exited with {code}")
 
 
-BLACK = Image(240, 160, bytes(240 * 160 * 3)).frame_digest()
+BLACK = BLACK_DIGEST
 
 
 def load_capture(session, args, last_frame):
@@ -201,28 +200,23 @@ def load_capture(session, args, last_frame):
     out = os.path.join(session.work, "capture")
     os.makedirs(out)
     log = os.path.join(out, "state.csv")
-    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(last_frame), "--state-log", log],
-                   check=True, stdout=subprocess.DEVNULL, timeout=120)
+    run_capture(args.capture, "--rom", args.rom, "--frames", str(last_frame), "--state-log", log)
     digests, scenes = {}, {}
-    with open(log) as f:
-        for row in csv.DictReader(f):
-            n = int(row["frame"])
-            digests[n] = int(row["digest"], 16)
-            if (row["game_mode"], row["mode_stage"]) == ("1", "2"):
-                scenes.setdefault(int(row["scene_index"]), []).append(n)
+    for row in read_state_log(log):
+        n = row["frame"]
+        digests[n] = row["digest"]
+        if (row["game_mode"], row["mode_stage"]) == (1, 2):
+            scenes.setdefault(row["scene_index"], []).append(n)
     expect(len(digests) >= last_frame, f"the capture logged {len(digests)} frames, not {last_frame}")
 
     shown = [n for s in (0, 3, 5) for n in scenes.get(s, []) if digests[n] != BLACK]
     expect(shown, "the capture's text scenes show nothing")
     checked = sorted({shown[0], shown[len(shown) // 2], shown[-1]})
-    subprocess.run([args.capture, "--rom", args.rom, "--frames", str(checked[-1]), "--png-dir", out,
-                    "--png-frames", ",".join(map(str, checked))],
-                   check=True, stdout=subprocess.DEVNULL, timeout=120)
+    run_capture(args.capture, "--rom", args.rom, "--frames", str(checked[-1]), "--png-dir", out,
+                "--png-frames", ",".join(map(str, checked)))
     for n in checked:
-        rgb = subprocess.run([CONVERT, os.path.join(out, f"frame-{n:06d}.png"), "-depth", "8", "rgb:-"],
-                             capture_output=True, check=True, timeout=60).stdout
-        picture = Image(240, 160, rgb)
-        expect(len(rgb) == 240 * 160 * 3 and picture.frame_digest() == digests[n],
+        picture = Image.from_png(os.path.join(out, f"frame-{n:06d}.png"))
+        expect((picture.width, picture.height) == (240, 160) and picture.frame_digest() == digests[n],
                f"frame {n}: the capture's PNG does not have its logged digest")
     return digests, scenes
 
@@ -261,7 +255,7 @@ def skip_with(session, window, key, early):
 
 
 def case_play(session, args):
-    digests, scenes = load_capture(session, args, args.frames)
+    digests, scenes = load_capture(session, args, whole_intro_frames(args.capture, args.rom))
     by_picture = {}
     for n, picture in digests.items():
         by_picture.setdefault(picture, n)
@@ -275,7 +269,8 @@ def case_play(session, args):
     def text_scene_shown():
         session.check_alive("the text scene")
         shot = session.screenshot(window)
-        expect((shot.width, shot.height) == (960, 640), f"client area {shot.width}x{shot.height}, not 960x640")
+        size = WORDS["product_client_width"], WORDS["product_client_height"]
+        expect((shot.width, shot.height) == size, f"client area {shot.width}x{shot.height}, not {size[0]}x{size[1]}")
         return shot.sample(240, 160).frame_digest() in scene_pictures
     wait_for("a screenshot equal to a headless frame of a text scene", text_scene_shown, 30, 0.02)
 
@@ -300,7 +295,7 @@ def case_play(session, args):
 
 def case_skip_keys(session, args):
     """The keys that type x and z are the handheld's A and B: either skips the intro."""
-    digests, scenes = load_capture(session, args, args.frames)
+    digests, scenes = load_capture(session, args, whole_intro_frames(args.capture, args.rom))
     early = early_text_pictures(digests, scenes)
     for key in ("x", "z"):
         window = start(session, args, args.rom)
@@ -321,7 +316,6 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--rom")
     parser.add_argument("--capture")
-    parser.add_argument("--frames", type=int, default=1200)
     parser.add_argument("--probe")
     parser.add_argument("--shot-dir", help="keep the screenshots taken here")
     args = parser.parse_args()

@@ -11,7 +11,7 @@ import statistics
 import sys
 import time
 
-from gui_harness import Session, wait_for
+from gui_harness import WORDS, Session, wait_for
 
 
 def cpu_ticks(pid):
@@ -50,7 +50,7 @@ def main():
         bindir = session.chooser_answers(args.rom)
         session.start_program(args.program, [bindir, "/usr/bin", "/bin"],
                               {"LD_PRELOAD": os.path.abspath(args.shim), "ORVALIS_PRESENT_LOG": log})
-        window = session.find_window("Orvalis PC")
+        window = session.find_window(WORDS["product_window_title"])
         pid = session.program.pid
         ticks_per_second = os.sysconf("SC_CLK_TCK")
         time.sleep(1.0)  # past the start-up, into the intro

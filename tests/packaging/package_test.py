@@ -26,6 +26,9 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tests", "gui"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "harness"))
+
+from xharness import product_words  # noqa: E402
 
 APP_ID = "org.orvalispc.OrvalisPC"
 ICON_SIZES = [16, 32, 48, 64, 128, 256]
@@ -101,14 +104,14 @@ def check_deb(deb):
 
 
 def play_unpacked(program, rom):
-    from gui_harness import Session, wait_for
+    from gui_harness import WORDS, Session, wait_for
     session = Session("deb")
     failed = True
     try:
         session.start_x()
         chooser = session.chooser_answers(rom)
         session.start_program(program, [chooser, "/usr/bin", "/bin"])
-        window = session.find_window("Orvalis PC")
+        window = session.find_window(WORDS["product_window_title"])
 
         def showing_sprites():
             session.check_alive("the intro")
@@ -159,7 +162,8 @@ def check_zip(path):
             print(f"version information: {values}")
             expect(values.get("FileVersion") == version and values.get("ProductVersion") == version,
                    f"the version strings are not {version}")
-            expect(values.get("ProductName") == "Orvalis PC" and values.get("FileDescription") == "Orvalis PC",
+            name = product_words()["product_window_title"]
+            expect(values.get("ProductName") == name and values.get("FileDescription") == name,
                    "wrong product name or description")
             expect(values.get("OriginalFilename") == "orvalis.exe", "wrong original file name")
             manifest = subprocess.run(["wrestool", "-x", "--raw", "-t24", exe], capture_output=True, check=True).stdout
