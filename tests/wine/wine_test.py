@@ -16,72 +16,54 @@ import subprocess
 import sys
 import time
 
-from Xlib import X, display as xdisplay, protocol
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 
-WIDTH, HEIGHT = 240, 160
+from xharness import (SCREEN_HEIGHT as HEIGHT, SCREEN_WIDTH as WIDTH, WORDS, Desk, Failure,  # noqa: E402
+                      differing_pixels, expect, frame_list, picture_digest, read_state_log, run_capture,
+                      wait_for, whole_intro_frames)
+
 POLL = 0.1
 
-DIALOG_TITLE = "Select your Orvalis ROM"
-WINDOW_TITLE = "Orvalis PC"
-NOTICE_TITLE = "Original game required"
-NOTICE_TEXT = ("Orvalis PC requires you to provide your own original game ROM.\n\n"
-               "No original ROM is included with this program.")
-WRONG_SIZE_TITLE = "ROM loader: WRONG SIZE"
+DIALOG_TITLE = WORDS["product_chooser_title"]
+WINDOW_TITLE = WORDS["product_window_title"]
+NOTICE_TITLE = WORDS["product_no_image_caption"]
+NOTICE_TEXT = WORDS["product_no_image_text"]
+WRONG_SIZE_TITLE = WORDS["product_wrong_size_caption"]
 ROM_SIZE = 8388608
 
-
-class Failure(Exception):
-    pass
+_desk = None
 
 
-def wait_for(what, probe, timeout):
-    """Polls probe() until it returns something true; fails after timeout s."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(POLL)
-
-
-def xdotool(*args, check=True):
-    result = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=30)
-    if check and result.returncode != 0:
-        raise Failure(f"xdotool {' '.join(args)} failed: {result.stderr.strip()}")
-    return result.stdout
-
-
-def find_window(title):
-    out = xdotool("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$", check=False)
-    ids = [int(line) for line in out.split()]
-    return ids[0] if ids else None
+def Screen():
+    """The X display the Wine programs show their windows on (one per run)."""
+    global _desk
+    if _desk is None:
+        _desk = Desk(os.environ["DISPLAY"])
+    return _desk
 
 
 def wait_window(title, timeout=30):
-    return wait_for(f'the window "{title}"', lambda: find_window(title), timeout)
+    return Screen().find_window(title, timeout)
 
 
 def wait_window_gone(title, timeout=20):
-    wait_for(f'the window "{title}" to close', lambda: find_window(title) is None, timeout)
+    Screen().wait_window_gone(title, timeout)
 
 
 def focus(window):
-    xdotool("windowfocus", "--sync", str(window))
+    Screen().focus(window)
+
+
+def xdotool(*args, check=True):
+    return Screen().xdotool(*args, check=check)
 
 
 def press(window, key):
-    focus(window)
-    xdotool("key", key)
+    Screen().press(window, key)
 
 
 def hold(window, key, seconds=0.3):
-    """A real key press held for several frames (a synthetic event is missed)."""
-    focus(window)
-    xdotool("keydown", key)
-    time.sleep(seconds)
-    xdotool("keyup", key)
+    Screen().hold_key(window, key, seconds)
 
 
 def type_path(window, unix_path, title=DIALOG_TITLE):
@@ -99,63 +81,7 @@ def type_path(window, unix_path, title=DIALOG_TITLE):
         except Failure:
             if attempt == 1:
                 raise Failure(f'the dialog "{title}" did not accept {unix_path}; windows shown: '
-                              f"{visible_titles()}")
-
-
-def visible_titles():
-    out = xdotool("search", "--onlyvisible", "--name", ".", check=False)
-    titles = []
-    for wid in out.split():
-        titles.append(xdotool("getwindowname", wid, check=False).strip())
-    return titles
-
-
-class Screen:
-    """Reads window geometry and pixels, and closes windows like a window manager."""
-
-    def __init__(self):
-        self.display = xdisplay.Display()
-
-    def window(self, window_id):
-        return self.display.create_resource_object("window", window_id)
-
-    def size(self, window_id):
-        geometry = self.window(window_id).get_geometry()
-        return geometry.width, geometry.height
-
-    def sampled(self, window_id, columns=WIDTH, rows=HEIGHT):
-        """The client area sampled at the centre of each of columns x rows
-        cells, as RGB bytes: by default the source picture when it is
-        stretched over the whole area."""
-        width, height = self.size(window_id)
-        image = self.window(window_id).get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF)
-        data = image.data
-        if isinstance(data, str):
-            data = data.encode("latin-1")
-        stride = len(data) // height
-        out = bytearray(columns * rows * 3)
-        xs = [int((i + 0.5) * width / columns) * 4 for i in range(columns)]
-        o = 0
-        for j in range(rows):
-            row = int((j + 0.5) * height / rows) * stride
-            for x in xs:
-                p = row + x  # 32-bit pixels, blue in the lowest byte
-                out[o] = data[p + 2]
-                out[o + 1] = data[p + 1]
-                out[o + 2] = data[p]
-                o += 3
-        return bytes(out)
-
-    def close(self, window_id):
-        """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
-        d = self.display
-        protocols = d.intern_atom("WM_PROTOCOLS")
-        delete = d.intern_atom("WM_DELETE_WINDOW")
-        window = self.window(window_id)
-        event = protocol.event.ClientMessage(window=window, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        window.send_event(event, event_mask=X.NoEventMask)
-        d.flush()
+                              f"{Screen().visible_titles()}")
 
 
 def is_black(picture):
@@ -226,18 +152,12 @@ def decode_wine_string(s):
     return "".join(out)
 
 
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
 def expect_text(got, want, what):
     expect(got == want, f"{what}: expected {want!r}, got {got!r}")
 
 
 def transient_for(screen, window_id):
-    owner = screen.window(window_id).get_wm_transient_for()
-    return owner.id if owner else None
+    return screen.transient_for(window_id)
 
 
 def dismiss_notice(program, screen, main_window, index):
@@ -259,11 +179,12 @@ class Reference:
     presented frame (frame n is the picture of loop pass n, with a digest of
     its frame buffer) and the pictures of every frame that shows sprites."""
 
-    def __init__(self, release_dir, frames):
+    def __init__(self, release_dir, frames=None):
         self.rom = os.path.join(release_dir, "orvalis-demo.gba")
         capture = os.path.join(release_dir, "orvalis-capture")
         expect(os.path.isfile(self.rom), f"no demo cartridge at {self.rom}")
         expect(os.access(capture, os.X_OK), f"no capture tool at {capture}")
+        frames = frames or whole_intro_frames(capture, self.rom)
         directory = os.path.join(os.environ["ORVALIS_WINE_TMP"], "capture")
         os.makedirs(directory, exist_ok=True)
         log = os.path.join(directory, "state.csv")
@@ -272,7 +193,7 @@ class Reference:
                         log + ".part")
             os.replace(log + ".part", log)
         self.rows = read_state_log(log)
-        black = fnv1a_64(bytes(WIDTH * HEIGHT * 4))
+        black = picture_digest(bytes(WIDTH * HEIGHT * 3))
         self.shown = [r["frame"] for r in self.rows if r["digest"] != black]
         expect(self.shown, "the capture shows no sprites at all")
         self.digests = {r["frame"]: r["digest"] for r in self.rows}
@@ -332,59 +253,6 @@ class Reference:
         for picture in self.pictures.values():
             colours.update(picture[i:i + 3] for i in range(0, len(picture), 3))
         return colours
-
-
-def frame_list(numbers):
-    """Ascending frame numbers as the capture's list: 25-40,60,..."""
-    runs = []
-    for n in numbers:
-        if runs and n == runs[-1][1] + 1:
-            runs[-1][1] = n
-        else:
-            runs.append([n, n])
-    return ",".join(f"{a}-{b}" if a != b else str(a) for a, b in runs)
-
-
-def run_capture(capture, *args):
-    result = subprocess.run([capture, *args], capture_output=True, text=True, timeout=300)
-    if result.returncode != 0:
-        raise Failure(f"orvalis-capture {' '.join(args)} failed ({result.returncode}): {result.stderr.strip()}")
-
-
-def read_state_log(path):
-    """frame,game_mode,mode_stage,scene_index,scene_timer,dispcnt,digest per row."""
-    rows = []
-    with open(path) as f:
-        for line in f:
-            fields = line.strip().split(",")
-            if len(fields) != 7 or not fields[0].isdigit():
-                continue  # the header
-            rows.append({"frame": int(fields[0]), "mode_stage": int(fields[2]),
-                         "scene_index": int(fields[3]), "digest": int(fields[6], 16)})
-    expect(rows and [r["frame"] for r in rows] == list(range(1, len(rows) + 1)),
-           f"the state log {path} does not list frames 1, 2, 3, ...")
-    return rows
-
-
-def fnv1a_64(data):
-    h = 0xCBF29CE484222325
-    for b in data:
-        h = ((h ^ b) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
-    return h
-
-
-def picture_digest(picture):
-    """The capture's digest of the frame buffer (0x00RRGGBB pixels,
-    little-endian) that shows this RGB picture."""
-    buffer = bytearray(WIDTH * HEIGHT * 4)
-    buffer[0::4] = picture[2::3]
-    buffer[1::4] = picture[1::3]
-    buffer[2::4] = picture[0::3]
-    return fnv1a_64(buffer)
-
-
-def differing_pixels(a, b):
-    return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
 def wait_matching(screen, window, reference, numbers, timeout):
@@ -452,8 +320,8 @@ def test_wrong_size(args):
     try:
         type_path(dialog, path)
         box = wait_window(WRONG_SIZE_TITLE)
-        expect_text(program.wait_message(0), f"Wrong ROM size.\n\nActual: {ROM_SIZE + 1} bytes\n"
-                                             f"Expected: {ROM_SIZE} bytes", "the loader's message")
+        expect_text(program.wait_message(0), WORDS["product_wrong_size_text"].replace("%lld", str(ROM_SIZE + 1))
+                    .replace("%u", str(ROM_SIZE)), "the loader's message")
         expect(transient_for(screen, box) is None, "the loader's message should have no owner")
         press(box, "Return")
         wait_window_gone(WRONG_SIZE_TITLE)
@@ -599,10 +467,11 @@ def test_window_size(args):
         program = Program(os.path.join(args.windows_dir, "orvalis.exe"))
         main_window = wait_window(WINDOW_TITLE)
         size = screen.size(main_window)
-        expect(size == (960, 640), f"the client area starts at {size[0]} x {size[1]}, expected 960 x 640")
+        start = WORDS["product_client_width"], WORDS["product_client_height"]
+        expect(size == start, f"the client area starts at {size[0]} x {size[1]}, expected {start[0]} x {start[1]}")
         type_path(wait_window(DIALOG_TITLE), reference.rom)
         n, _ = wait_matching(screen, main_window, reference, shown, 30)
-        print(f"at 960 x 640 the picture equals headless frame {n}")
+        print(f"at {start[0]} x {start[1]} the picture equals headless frame {n}")
         # Wide and tall shapes; at two or more screen pixels per picture pixel
         # the centre of each cell shows exactly its picture pixel.
         for width, height in ((720, 330), (500, 700)):
@@ -691,7 +560,8 @@ def main():
     parser.add_argument("test", choices=sorted(TESTS))
     parser.add_argument("--windows-dir", required=True, help="the windows build (orvalis.exe)")
     parser.add_argument("--release-dir", required=True, help="the native release build (capture, demo)")
-    parser.add_argument("--frames", type=int, default=1500, help="headless frames to run (the whole intro)")
+    parser.add_argument("--frames", type=int, help="headless frames to run (default: the whole intro, as the "
+                                                    "capture tool measures it)")
     parser.add_argument("--zip", help="the release zip (zip_play)")
     args = parser.parse_args()
     for name in ("WINEPREFIX", "DISPLAY", "ORVALIS_WINE_TMP"):
