@@ -5,6 +5,7 @@
 // sizes, the frame pacing and the cost of a frame's work.
 //
 // usage: node web_test.mjs --web-dir build/web --release-dir build/release [--shots DIR] [--only NAME]
+//        node web_test.mjs --list   (the names of the cases, one a line)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -12,13 +13,15 @@ import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
 
+const listing = process.argv.includes('--list');
 const args = Object.fromEntries(
-  process.argv.slice(2).reduce((pairs, value, i, all) => (i % 2 ? pairs : [...pairs, [value.slice(2), all[i + 1]]]), []));
+  process.argv.slice(2).filter((a) => a !== '--list')
+    .reduce((pairs, value, i, all) => (i % 2 ? pairs : [...pairs, [value.slice(2), all[i + 1]]]), []));
 const webDir = path.resolve(args['web-dir'] || 'build/web');
 const releaseDir = path.resolve(args['release-dir'] || 'build/release');
 const shots = args.shots ? path.resolve(args.shots) : null;
-const work = fs.mkdtempSync(path.join(os.tmpdir(), 'orvalis-web-'));
 const imageSize = 8 * 1024 * 1024;
+let work;
 
 class Failure extends Error {}
 const expect = (condition, message) => { if (!condition) throw new Failure(message); };
@@ -33,10 +36,23 @@ async function waitFor(what, probe, timeout = 10000, interval = 20) {
   }
 }
 
+// ---- the product's words (titles, message texts), from the header the program takes them from
+function productWords() {
+  const header = fs.readFileSync(new URL('../../platform/product.h', import.meta.url), 'utf8');
+  const words = {};
+  const unescape = (text) => JSON.parse(`"${text}"`);
+  for (const [, name, literals] of header.matchAll(/constexpr char (\w+)\[\] =((?:\s*"(?:[^"\\]|\\.)*")+)\s*;/g)) {
+    words[name] = [...literals.matchAll(/"((?:[^"\\]|\\.)*)"/g)].map(([, text]) => unescape(text)).join('');
+  }
+  for (const [, name, value] of header.matchAll(/constexpr int (\w+) = (\d+);/g)) words[name] = Number(value);
+  return words;
+}
+const words = productWords();
+
 // ---- the page, served from the build folder
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                 '.gba': 'application/octet-stream' };
-const server = http.createServer((request, response) => {
+const serve = () => http.createServer((request, response) => {
   const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^\/+/, '');
   const file = path.join(webDir, name);
   if (!file.startsWith(webDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
@@ -46,40 +62,46 @@ const server = http.createServer((request, response) => {
   response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
   fs.createReadStream(file).pipe(response);
 });
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const pageUrl = `http://127.0.0.1:${server.address().port}/orvalis.html`;
+let server;
+let pageUrl;
 
 // ---- what the headless program shows: digests of every frame, and the frames of each text scene
-function fnv1a64(bytes) {
+// The capture's frame digest of RGBA pixels (a canvas's): FNV-1a 64 of the
+// frame buffer's 0x00RRGGBB words, little-endian, as hex. The page runs this
+// same function on its canvas (its source is handed to the page).
+function frameDigest(rgba) {
   let value = 0xcbf29ce484222325n;
-  for (const byte of bytes) value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n);
-  return value;
+  const step = (byte) => { value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n); };
+  for (let i = 0; i < rgba.length; i += 4) { step(rgba[i + 2]); step(rgba[i + 1]); step(rgba[i]); step(0); }
+  return value.toString(16);
 }
-const black = fnv1a64(new Uint8Array(240 * 160 * 4));
-const reference = (() => {
+const black = BigInt('0x' + frameDigest(new Uint8Array(240 * 160 * 4)));
+const capture = (...more) => execFileSync(path.join(releaseDir, 'orvalis-capture'),
+  ['--rom', path.join(webDir, 'orvalis-demo.gba'), '--trust-image', ...more], { encoding: 'utf8' });
+
+// The capture's state log, a row per frame by column name.
+function readStateLog(log) {
+  const [header, ...lines] = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => line.split(','));
+  return lines.map((fields) => Object.fromEntries(header.map((name, i) => [name, fields[i]])));
+}
+
+function loadReference() {
   const log = path.join(work, 'state.csv');
-  execFileSync(path.join(releaseDir, 'orvalis-capture'), ['--rom', path.join(webDir, 'orvalis-demo.gba'), '--frames',
-    '700', '--state-log', log], { stdio: 'ignore' });
-  const [header, ...rows] = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => line.split(','));
-  const column = (name) => header.indexOf(name);
+  const introLength = Number(capture('--intro-length').trim());
+  capture('--frames', String(introLength), '--state-log', log);
   const scenes = new Map();
-  for (const row of rows) {
-    if (row[column('game_mode')] !== '1' || row[column('mode_stage')] !== '2') continue;
-    const scene = Number(row[column('scene_index')]);
+  for (const row of readStateLog(log)) {
+    if (row.game_mode !== '1' || row.mode_stage !== '2') continue;
+    const scene = Number(row.scene_index);
     if (!scenes.has(scene)) scenes.set(scene, new Set());
-    const digest = BigInt('0x' + row[column('digest')]);
+    const digest = BigInt('0x' + row.digest);
     if (digest !== black) scenes.get(scene).add(digest);
   }
   expect(scenes.get(0)?.size, 'the capture shows no first text scene');
   return { firstScene: scenes.get(0) };
-})();
-
-// ---- the browser
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync'],
-});
+}
+let reference;
+let browser;
 
 async function openPage() {
   const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
@@ -103,14 +125,11 @@ const shot = async (page, name) => { if (shots) await page.screenshot({ path: pa
 const keyinput = (page) => page.evaluate(() => Module._web_keyinput());
 const exitCode = (page) => page.evaluate(() => document.body.dataset.exitCode);
 
-// The canvas as the capture logs a frame: FNV-1a 64 of 0x00RRGGBB words.
-const canvasDigest = (page) => page.evaluate(() => {
-  const data = document.getElementById('screen').getContext('2d').getImageData(0, 0, 240, 160).data;
-  let value = 0xcbf29ce484222325n;
-  const step = (byte) => { value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n); };
-  for (let i = 0; i < data.length; i += 4) { step(data[i + 2]); step(data[i + 1]); step(data[i]); step(0); }
-  return value.toString(16);
-}).then((hex) => BigInt('0x' + hex));
+// The canvas as the capture logs a frame.
+const canvasDigest = (page) => page.evaluate((source) => {
+  const digest = new Function(`return (${source});`)();
+  return digest(document.getElementById('screen').getContext('2d').getImageData(0, 0, 240, 160).data);
+}, frameDigest.toString()).then((hex) => BigInt('0x' + hex));
 
 async function chooseFile(page, file) {
   await page.setInputFiles('#rom-input', file);
@@ -138,10 +157,10 @@ async function dismiss(page, key = 'Enter') {
                 async () => (await page.evaluate(() => orvalisPage.stats.boxesClosed)) === closed + 1);
 }
 
-const noticeText = 'Orvalis PC requires you to provide your own original game ROM.\n\n' +
-                   'No original ROM is included with this program.';
+const noticeText = words.product_no_image_text;
+const noticeCaption = words.product_no_image_caption;
 async function expectNoticeAndEnd(page) {
-  await expectMessage(page, 'Original game required', noticeText, 'information');
+  await expectMessage(page, noticeCaption, noticeText, 'information');
   await dismiss(page);
   const code = await waitFor('the ended state', () => exitCode(page));
   expect(code === '0', `exit code ${code}, expected 0`);
@@ -191,7 +210,8 @@ cases.play = async () => {
   expect(JSON.stringify(boxes[0]) === JSON.stringify(boxes[1]) && boxes[0][2] === 600 && boxes[0][3] === 250,
          `the canvas covers ${boxes[1]} of the client area ${boxes[0]}`);
   await shot(page, 'resized');
-  await page.evaluate(() => { const c = document.getElementById('client'); c.style.width = '960px'; c.style.height = '640px'; });
+  await page.evaluate(([w, h]) => { const c = document.getElementById('client'); c.style.width = `${w}px`; c.style.height = `${h}px`; },
+                      [words.product_client_width, words.product_client_height]);
 
   // Enter held for a few frames during a text scene skips the intro: black, and it stays black.
   await waitFor('a text scene again', async () => (await canvasDigest(page)) !== black, 20000, 10);
@@ -255,7 +275,7 @@ cases.keys = async () => {
 cases.cancel = async () => {
   const page = await openPage();
   await page.click('#chooser-cancel');
-  await expectMessage(page, 'Original game required', noticeText, 'information');
+  await expectMessage(page, noticeCaption, noticeText, 'information');
   await shot(page, 'message-box');
   await dismiss(page, 'Escape');
   const code = await waitFor('the ended state', () => exitCode(page));
@@ -271,17 +291,18 @@ function makeFile(name, write) {
 
 cases.refused = async () => {
   const demo = fs.readFileSync(path.join(webDir, 'orvalis-demo.gba'));
-  const wrongSize = (actual) => [`Wrong ROM size.\n\nActual: ${actual} bytes\nExpected: ${imageSize} bytes`,
-                                 'ROM loader: WRONG SIZE'];
+  const wrongSize = (actual) => [
+    words.product_wrong_size_text.replace('%lld', String(actual)).replace('%u', String(imageSize)),
+    words.product_wrong_size_caption];
   const files = [
     [makeFile('one-byte.gba', (f) => fs.writeFileSync(f, Buffer.from([1]))), ...wrongSize(1)],
     [makeFile('empty.gba', (f) => fs.writeFileSync(f, Buffer.alloc(0))), ...wrongSize(0)],
     [makeFile('huge.gba', (f) => execFileSync('truncate', ['-s', String(2 ** 32 + imageSize), f])),
      ...wrongSize(2 ** 32 + imageSize)],
     [makeFile('header.gba', (f) => { const b = Buffer.from(demo); b[0xAC] ^= 1; fs.writeFileSync(f, b); }),
-     'ROM was read successfully, but the GBA header check failed.', 'ROM loader: HEADER FAILED'],
+     words.product_header_failed_text, words.product_header_failed_caption],
     [makeFile('digest.gba', (f) => { const b = Buffer.from(demo); b[0x123456] ^= 0x80; fs.writeFileSync(f, b); }),
-     'ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.', 'ROM loader: SHA-1 FAILED'],
+     words.product_sha1_failed_text, words.product_sha1_failed_caption],
   ];
   for (const [file, text, caption] of files) {
     const page = await openPage();
@@ -304,14 +325,29 @@ cases.no_web_crypto = async () => {
   const page = await openPage();
   await page.evaluate(() => Object.defineProperty(window.crypto, 'subtle', { value: undefined }));
   await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
-  await expectMessage(page, 'ROM loader: SHA-1 FAILED',
-                      'ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.', 'error');
+  await expectMessage(page, words.product_sha1_failed_caption, words.product_sha1_failed_text, 'error');
   await dismiss(page);
   await expectNoticeAndEnd(page);
   await closePage(page);
 };
 
 // ---- run
+if (listing) {
+  console.log(Object.keys(cases).join('\n'));
+  process.exit(0);
+}
+expect(!args.only || cases[args.only], `no case named ${args.only}`);
+work = fs.mkdtempSync(path.join(os.tmpdir(), 'orvalis-web-'));
+server = serve();
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+pageUrl = `http://127.0.0.1:${server.address().port}/orvalis.html`;
+reference = loadReference();
+browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync'],
+});
+
 const sizes = ['orvalis.html', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
 console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
 if (shots) fs.mkdirSync(shots, { recursive: true });
