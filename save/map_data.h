@@ -1,6 +1,9 @@
 // The per-area data of eight areas in ewram (position and pair lists, area
 // blocks and tails, grid masks), its place in a slot, the run-end record in
 // save memory and the run records of the cartridge that share its layout.
+//
+// Complete on purpose although no running mode calls them yet (see
+// save/save_ops.h).
 #pragma once
 
 #include <cstdint>

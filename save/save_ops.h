@@ -1,6 +1,10 @@
 // The game's save operations, one call per frame until they return 1 (save,
 // erase and copy a slot, the two result saves), the slot summaries in
 // slot_info, and the new-game setup and game start.
+//
+// Part of the program on purpose and complete, although no game mode that
+// runs here (the boot fade and the intro) calls them yet: they are the game's
+// own services, kept whole and tested, for the modes that will.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,10 @@
 // The contents of a save slot: packing the game variables into the current
 // slot of save_image and back, the header and time rewrites, the best-time
 // update and the checksum seal. None of these touches sram.
+//
+// The boot check uses the seal and the slot tests; packing and unpacking are
+// complete on purpose although no running mode calls them yet (see
+// save/save_ops.h).
 #pragma once
 
 #include <cstdint>
