@@ -4,6 +4,7 @@
 
 namespace {
 
+// clang-format off
 constexpr const char* art[icon_art_size] = {
     "..bbbbbbbbbbbb..",
     ".bnnnnnnnnnnnnb.",
@@ -22,6 +23,7 @@ constexpr const char* art[icon_art_size] = {
     ".bsswssssswsssb.",
     "..bbbbbbbbbbbb..",
 };
+// clang-format on
 
 constexpr bool rows_are_square() {
     for (const char* row : art) {
