@@ -49,8 +49,8 @@ struct layout {
     bool deep;
     bool one_dim;
     place_fn place;
-    int flips;         // 0..3 for all entries, 4: cycle through the four
-    int count = 128;   // entries shown; the others are hidden
+    int flips;        // 0..3 for all entries, 4: cycle through the four
+    int count = 128;  // entries shown; the others are hidden
     // Entries found by a search for slow frames (see search_render), in
     // place of the placement.
     const searched_layout* found = nullptr;

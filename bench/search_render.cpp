@@ -9,10 +9,10 @@
 //
 // from: 1 or 2 starts from that one of the pattern's layouts in
 // render_searched.cpp.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <random>
 #include <utility>
 
@@ -38,8 +38,8 @@ void random_entry(std::mt19937& rng, entry& e) {
     const bool big = rng() % 2;
     const uint32_t shape = big ? 0 : rng() % 3, size = big ? 3 : rng() % 4, deep = rng() % 2;
     const uint32_t x = rng() % 240, y = rng() % 160, flips = rng() % 4;
-    e = {static_cast<uint16_t>(shape << 14 | deep << 13 | y), static_cast<uint16_t>(size << 14 | flips << 12 | x),
-         static_cast<uint16_t>(rng() % 1024)};
+    e = {static_cast<uint16_t>(shape << 14 | deep << 13 | y),
+         static_cast<uint16_t>(size << 14 | flips << 12 | x), static_cast<uint16_t>(rng() % 1024)};
 }
 
 void change(std::mt19937& rng) {
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     put_all();
     double slowest = frame_ratio(5);
     const auto start = std::chrono::steady_clock::now();
-    for (int step = 1; std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds;
-         ++step) {
+    for (int step = 1;
+         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds; ++step) {
         entry before[128];
         std::memcpy(before, entries, sizeof entries);
         for (uint32_t k = 1 + rng() % 4; k > 0; --k) change(rng);

@@ -230,8 +230,9 @@ uint8_t intro_scene_4() {
     blended.object_mode = 1;
     const int front =
         place_rom_sprite_frame(rom_scene_4_front_table, 0, shifted ? 96 : 95, shifted ? 127 : 128, blended);
-    const int back = (s.anim_counter & 4) ? place_rom_sprite_frame(rom_scene_4_back_24_table, front, 96, 128, blended)
-                                          : place_rom_sprite_frame(rom_scene_4_back_12_table, front, 96, 128, blended);
+    const int back = (s.anim_counter & 4)
+                         ? place_rom_sprite_frame(rom_scene_4_back_24_table, front, 96, 128, blended)
+                         : place_rom_sprite_frame(rom_scene_4_back_12_table, front, 96, 128, blended);
     iwram_data.oam_count = static_cast<uint8_t>(front + back);
     ++s.anim_counter;
     return 0;
@@ -310,7 +311,8 @@ uint8_t intro_scene_7() {
     const uint8_t c = s.phase_counter;
     if ((c & 1) == 0) {
         const rom_area& f = rom_closing_palettes[(c & 7) / 2];
-        if (const uint8_t* p = rom_ptr(f.offset, f.length)) std::memcpy(s.palette_buffer, p, sizeof s.palette_buffer);
+        if (const uint8_t* p = rom_ptr(f.offset, f.length))
+            std::memcpy(s.palette_buffer, p, sizeof s.palette_buffer);
     }
     s.phase_counter = static_cast<uint8_t>(c + 1);
 

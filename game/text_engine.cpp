@@ -101,7 +101,6 @@ void text_assemble() {
 
     sprite_overrides cursor{};
     cursor.palette_bank = s.cursor_bank;
-    const int c =
-        place_rom_sprite_frame(rom_cursor_table, m, s.cursor_y, s.cursor_x, cursor);
+    const int c = place_rom_sprite_frame(rom_cursor_table, m, s.cursor_y, s.cursor_x, cursor);
     iwram_data.oam_count = static_cast<uint8_t>(m + c);
 }

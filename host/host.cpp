@@ -12,9 +12,9 @@
 #include "hw/registers.h"
 #include "hw/transfer.h"
 #include "platform/platform.h"
+#include "platform/product.h"
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
-#include "platform/product.h"
 
 void (*host_self_test_hook)(int test, uint8_t* destination) = nullptr;
 

@@ -1,8 +1,8 @@
 // The fixed keyboard mapping: ten keys, queried in table order, one
 // active-low KEYINPUT bit each.
 #include "host/host.h"
-#include "platform/platform.h"
 #include "hw/registers.h"
+#include "platform/platform.h"
 
 namespace {
 

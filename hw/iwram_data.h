@@ -22,7 +22,7 @@ struct intro_state_record {
     uint8_t cursor_blink;        // 0x09
     uint8_t phase_counter;       // 0x0A
     uint8_t pad_0b;
-    uint16_t scene_timer;  // 0x0C
+    uint16_t scene_timer;        // 0x0C
     uint16_t text_table_length;  // 0x0E: bytes readable at text_table (free room in the record)
     union {
         const uint8_t* text_table;  // 0x10, points into the loaded image
@@ -55,18 +55,18 @@ static_assert(offsetof(intro_state_record, bldcnt_shadow) == 0x4A);
 // One summary record per save slot (22 bytes at +23264 + 22k). The fields
 // are bytes and byte pairs; the two-byte values are little-endian.
 struct slot_info_record {
-    uint8_t in_use;      // 0
-    uint8_t integrity;   // 1
-    uint8_t area_shown;  // 2
-    uint8_t zero_3;      // 3
-    uint8_t value_4[2];  // 4: u16
-    uint8_t value_6[2];  // 6: u16
-    uint8_t value_8[2];  // 8: u16
-    uint8_t value_10[2];  // 10: u16
-    uint8_t value_12;     // 12
-    uint8_t clock_hours;    // 13
-    uint8_t clock_minutes;  // 14
-    uint8_t clock_seconds;  // 15
+    uint8_t in_use;          // 0
+    uint8_t integrity;       // 1
+    uint8_t area_shown;      // 2
+    uint8_t zero_3;          // 3
+    uint8_t value_4[2];      // 4: u16
+    uint8_t value_6[2];      // 6: u16
+    uint8_t value_8[2];      // 8: u16
+    uint8_t value_10[2];     // 10: u16
+    uint8_t value_12;        // 12
+    uint8_t clock_hours;     // 13
+    uint8_t clock_minutes;   // 14
+    uint8_t clock_seconds;   // 15
     uint8_t full_save_flag;  // 16
     uint8_t result_bits;     // 17
     uint8_t slot_started;    // 18
@@ -81,15 +81,15 @@ struct alignas(8) iwram_data_block {
     oam_entry oam_buffer[128];  // 0
     uint8_t oam_count;          // 1024
     uint8_t pad_1025;
-    uint16_t keys_held;         // 1026
-    uint16_t keys_new;          // 1028
-    uint16_t keys_held_copy;    // 1030
-    uint8_t frame_counter;      // 1032
+    uint16_t keys_held;       // 1026
+    uint16_t keys_new;        // 1028
+    uint16_t keys_held_copy;  // 1030
+    uint8_t frame_counter;    // 1032
     uint8_t pad_1033;
     uint16_t frame_counter_16;  // 1034
     uint8_t in_frame;           // 1036
     uint8_t pad_1037;
-    uint16_t vblank_flag;       // 1038
+    uint16_t vblank_flag;  // 1038
     // The callback slots take 8 bytes each on every target, so that no
     // offset depends on the size of a pointer.
     union {
@@ -122,8 +122,8 @@ struct alignas(8) iwram_data_block {
     uint8_t pad_11618[18688 - 11618];
     intro_state_record intro_state;  // 18688 .. 20439
     uint8_t pad_20440[20448 - 20440];
-    uint8_t shared_block[48];    // 20448
-    uint8_t v20496[8];           // 20496: receives start_defaults
+    uint8_t shared_block[48];  // 20448
+    uint8_t v20496[8];         // 20496: receives start_defaults
     uint8_t pad_20504[20644 - 20504];
     uint8_t v20644;  // 20644
     uint8_t pad_20645;
@@ -134,8 +134,8 @@ struct alignas(8) iwram_data_block {
     uint8_t pad_20952[20960 - 20952];
     uint8_t counter_block[20];  // 20960
     uint8_t pad_20980[20984 - 20980];
-    uint8_t v20984[8];    // 20984
-    uint8_t v20992[268];  // 20992 .. 21259
+    uint8_t v20984[8];        // 20984
+    uint8_t v20992[268];      // 20992 .. 21259
     uint8_t record_21260[8];  // 21260
     uint8_t pad_21268[21312 - 21268];
     uint8_t record_21312[32];  // 21312
@@ -155,17 +155,17 @@ struct alignas(8) iwram_data_block {
     uint8_t pad_21380[23238 - 21380];
     uint8_t v23238;  // 23238
     uint8_t pad_23239;
-    int16_t mode_stage;  // 23240
-    int16_t game_mode;   // 23242
+    int16_t mode_stage;         // 23240
+    int16_t game_mode;          // 23242
     uint8_t start_position[4];  // 23244
     uint8_t pad_23248[23264 - 23248];
     slot_info_record slot_info[3];  // 23264
-    uint8_t save_stage;        // 23330
-    uint8_t chunk_index;       // 23331
-    uint8_t full_save_flag;    // 23332
-    uint8_t current_slot;      // 23333 (unsigned: slots 0..2)
-    uint8_t start_slot_state;  // 23334
-    uint8_t sram_test_result;  // 23335
+    uint8_t save_stage;             // 23330
+    uint8_t chunk_index;            // 23331
+    uint8_t full_save_flag;         // 23332
+    uint8_t current_slot;           // 23333 (unsigned: slots 0..2)
+    uint8_t start_slot_state;       // 23334
+    uint8_t sram_test_result;       // 23335
     uint8_t pad_23336[23386 - 23336];
     uint8_t v23386;  // 23386
     uint8_t v23387;  // 23387

@@ -3,8 +3,9 @@
 // message the program shows. Every back end, the core and the tests take
 // them from here; the build reads this file to fill the web page
 // (cmake/product.cmake), and the GUI, Wine and browser tests read it too,
-// so keep each one a plain `constexpr char name[] = "...";` or
-// `constexpr int name = N;` on one line.
+// so keep each one a plain `constexpr char name[] = "...";` (adjacent
+// literals are joined) or `constexpr int name = N;`. The page's values
+// (title, chooser title, filter name, sizes) stay one literal on one line.
 #pragma once
 
 #include <array>
@@ -28,7 +29,9 @@ constexpr char product_register_test_failed[] = "Simulated GBA register test FAI
 constexpr char product_copy_test_failed[] = "DMA copy test failed";
 constexpr char product_fill_test_failed[] = "DMA fill test failed";
 constexpr char product_no_image_caption[] = "Original game required";
-constexpr char product_no_image_text[] = "Orvalis PC requires you to provide your own original game ROM.\n\nNo original ROM is included with this program.";
+constexpr char product_no_image_text[] =
+    "Orvalis PC requires you to provide your own original game ROM.\n\nNo original ROM is included with this "
+    "program.";
 
 // ---- the chooser's own message where no dialog program is installed (SDL2)
 constexpr char product_no_chooser_caption[] = "ROM loader: NO FILE CHOOSER";
@@ -54,7 +57,8 @@ constexpr char product_read_failed_text[] = "Could not read the complete ROM.";
 constexpr char product_read_failed_caption[] = "ROM loader: READ FAILED";
 constexpr char product_header_failed_text[] = "ROM was read successfully, but the GBA header check failed.";
 constexpr char product_header_failed_caption[] = "ROM loader: HEADER FAILED";
-constexpr char product_sha1_failed_text[] = "ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.";
+constexpr char product_sha1_failed_text[] =
+    "ROM was read successfully and its header is correct,\nbut SHA-1 validation failed.";
 constexpr char product_sha1_failed_caption[] = "ROM loader: SHA-1 FAILED";
 
 // Joins texts at compile time into one NUL-terminated array, so that a back

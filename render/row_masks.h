@@ -34,7 +34,7 @@ extern uint8_t row_masks_256c_mirrored[8 * lane_256c];
 // not transparent.
 inline uint32_t nonzero_bytes_of(uint64_t t) {
     constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7Fu;
-    t = (((t & low7) + low7) | t) & ~low7;                              // top bit: byte not zero
+    t = (((t & low7) + low7) | t) & ~low7;                                 // top bit: byte not zero
     return static_cast<uint32_t>(((t >> 7) * 0x0102040810204080u) >> 56);  // gathered
 }
 

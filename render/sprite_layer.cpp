@@ -201,7 +201,9 @@ void cull_rows(const sprite& s, bool one_dim, coverage& cov) {
         // The source column that shows sprite column j, and the bytes of its
         // tile's row.
         const auto source_column = [&](int j) { return static_cast<uint32_t>(hflip ? s.w - 1 - j : j); };
-        const auto row_at = [&](uint32_t sx) { return tiles + ((base + (sx >> 3) * tile_bytes) & tile_area_mask); };
+        const auto row_at = [&](uint32_t sx) {
+            return tiles + ((base + (sx >> 3) * tile_bytes) & tile_area_mask);
+        };
         // The index of sprite column 0; a visible entry starts at x > -64.
         uint8_t* out = painted_indices[s.y + i] + index_pad + s.x;
         if ((open_j & (open_j - 1)) == 0) {

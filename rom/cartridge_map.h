@@ -54,8 +54,8 @@ constexpr rom_area rom_sine_table{0x8C71C, 640};  // 320 signed 16-bit entries
 // Area record tables of areas 0..6: 60-byte records, as many as each holds.
 constexpr uint32_t rom_area_record_size = 60;
 constexpr uint32_t rom_area_record_table_count = 7;
-constexpr uint32_t rom_area_record_tables[rom_area_record_table_count] = {0x340AD4, 0x3414AC, 0x341E84, 0x342BE0,
-                                                                         0x34339C, 0x34384C, 0x343D74};
+constexpr uint32_t rom_area_record_tables[rom_area_record_table_count] = {
+    0x340AD4, 0x3414AC, 0x341E84, 0x342BE0, 0x34339C, 0x34384C, 0x343D74};
 constexpr uint8_t rom_area_record_counts[rom_area_record_table_count] = {42, 42, 57, 33, 20, 22, 99};
 // The start flags: 32 records of 8 bytes, a flag set where byte 0 is not 0.
 constexpr rom_record_table rom_start_flags{0x3602E8, 8, 32};
@@ -75,13 +75,14 @@ constexpr rom_area rom_scene_6_bg_tiles{0x46E938, 0x4E30};
 constexpr rom_area rom_scene_6_bg0_map{0x473768, 0x0904};
 
 // ---- the intro: palettes, copied as they are
-constexpr rom_area rom_intro_palette{0x45F914, 0xC0};          // both halves at the setup
-constexpr rom_area rom_intro_bg_top_palette{0x45F9D4, 0x20};   // background colours 240-255
+constexpr rom_area rom_intro_palette{0x45F914, 0xC0};         // both halves at the setup
+constexpr rom_area rom_intro_bg_top_palette{0x45F9D4, 0x20};  // background colours 240-255
 constexpr rom_area rom_scene_2_palette{0x45F9F4, 0xA0};
-constexpr rom_area rom_scene_4_palette{0x45FA94, 0x140};       // both halves
+constexpr rom_area rom_scene_4_palette{0x45FA94, 0x140};  // both halves
 constexpr rom_area rom_scene_6_palette{0x45FBD4, 0xA0};
 // The closing scene's cycling sprite colours, one palette every two frames.
-constexpr rom_area rom_closing_palettes[4] = {{0x45FC74, 0x40}, {0x45FCB4, 0x40}, {0x45FCF4, 0x20}, {0x45FD34, 0x20}};
+constexpr rom_area rom_closing_palettes[4] = {
+    {0x45FC74, 0x40}, {0x45FCB4, 0x40}, {0x45FCF4, 0x20}, {0x45FD34, 0x20}};
 
 // ---- the intro: sprite-frame tables
 constexpr rom_area rom_cursor_table{0x45F744, 20};

@@ -9,9 +9,7 @@
 #include "save/save_memory.h"
 #include "save/slot.h"
 
-
 uint8_t tail_state[tail_state_size];
-
 
 namespace {
 

@@ -63,4 +63,3 @@ uint8_t* write_run_end_record();
 // Kind 0: area parts of the run record; kind 1: its state records; other
 // kinds, an index above 15 or a missing record: nothing.
 void apply_run_record(uint8_t kind, uint8_t index);
-

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
+#include "platform/platform.h"
 #include "platform/product.h"
 
 extern char** environ;
@@ -27,7 +27,8 @@ struct chooser {
 };
 
 #ifdef __APPLE__
-constexpr auto osascript_script = join_text("POSIX path of (choose file with prompt \"", product_chooser_title, "\")");
+constexpr auto osascript_script =
+    join_text("POSIX path of (choose file with prompt \"", product_chooser_title, "\")");
 constexpr const char* osascript_arguments[] = {"osascript", "-e", osascript_script.data(), nullptr};
 constexpr chooser choosers[] = {{"osascript", osascript_arguments}};
 constexpr const char* install_hint = product_no_chooser_text_macos;
@@ -65,8 +66,8 @@ void set_zenity_start_folder() {
 // kdialog's filter: one "pattern|name" line per filter.
 constexpr auto kdialog_filters =
     join_text(product_rom_filter_pattern, "|", product_rom_filter_name, "\n*|", product_all_filter_name);
-constexpr const char* kdialog_arguments[] = {"kdialog",          "--title", product_chooser_title, "--getopenfilename",
-                                             ".",                kdialog_filters.data(), nullptr};
+constexpr const char* kdialog_arguments[] = {
+    "kdialog", "--title", product_chooser_title, "--getopenfilename", ".", kdialog_filters.data(), nullptr};
 const chooser choosers[] = {{"zenity", zenity_arguments}, {"kdialog", kdialog_arguments}};
 constexpr const char* install_hint = product_no_chooser_text;
 #endif

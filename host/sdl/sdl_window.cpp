@@ -4,9 +4,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "platform/platform.h"
 #include "host/sdl/sdl_backend.h"
 #include "hw/regions.h"
+#include "platform/platform.h"
 #include "platform/product.h"
 
 SDL_Window* main_window;

@@ -2,15 +2,14 @@
 #include <windows.h>
 // after windows.h, which they build on
 #include <commdlg.h>
-#include <wincrypt.h>
-
 #include <sys/stat.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "host/win32/win32_window.h"
+#include "platform/platform.h"
 #include "platform/product.h"
 
 namespace {

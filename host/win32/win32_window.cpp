@@ -1,8 +1,8 @@
 // The main window, its messages and the presentation of frame_buffer.
 #include "host/win32/win32_window.h"
 
-#include "platform/platform.h"
 #include "hw/regions.h"
+#include "platform/platform.h"
 #include "platform/product.h"
 
 BITMAPINFO presentation_header;

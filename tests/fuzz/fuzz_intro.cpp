@@ -15,8 +15,8 @@
 #include "hw/registers.h"
 #include "render/sprite_layer.h"
 #include "rom/rom.h"
-#include "tools/cartridge/layout.h"
 #include "tests/support/reset_all.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "save/map_data.h"
 #include "save/save_memory.h"
 #include "save/slot.h"
-#include "tools/cartridge/layout.h"
 #include "tests/support/reset_all.h"
+#include "tools/cartridge/layout.h"
 
 namespace {
 
@@ -69,8 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t kind = size > 1 ? data[1] % 3 : 0;
     const uint8_t index = size > 2 ? data[2] % 20 : 0;
     fill_from(rom_image + tables_begin, tables_end - tables_begin, data, size, 7);
-    fill_from(rom_image + demo::run_records_begin, demo::run_record_count * demo::run_record_size, data, size, 11);
-    for (int i = 0; i < demo::run_record_count; ++i) run_record_pointers[i] = rom_image + demo::run_record_at(i);
+    fill_from(rom_image + demo::run_records_begin, demo::run_record_count * demo::run_record_size, data, size,
+              11);
+    for (int i = 0; i < demo::run_record_count; ++i)
+        run_record_pointers[i] = rom_image + demo::run_record_at(i);
 
     // Slot bytes and counts in, game state out.
     fill_from(ewram + grid_masks_offset, ewram_size - grid_masks_offset, data, size, 3);

@@ -153,13 +153,15 @@ TEST(capture_tool, intro_length_is_the_first_frame_after_the_intro) {
     scratch_dir dir;
     const std::string& out = dir.path();
     const std::string length_file = out + "/length.txt";
-    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length >" + length_file, out + "/stderr.txt"), 0)
+    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length >" + length_file,
+                          out + "/stderr.txt"),
+              0)
         << read_text(out + "/stderr.txt");
     const unsigned long length = std::strtoul(read_text(length_file).c_str(), nullptr, 10);
     ASSERT_GT(length, 100u);
 
-    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --frames " + std::to_string(length + 2) + " --state-log " +
-                              out + "/log.csv",
+    ASSERT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --frames " + std::to_string(length + 2) +
+                              " --state-log " + out + "/log.csv",
                           out + "/stderr.txt"),
               0);
     const std::vector<std::string> lines = lines_of(read_text(out + "/log.csv"));
@@ -169,9 +171,10 @@ TEST(capture_tool, intro_length_is_the_first_frame_after_the_intro) {
     EXPECT_EQ(mode_and_stage(lines[length]), "1,3") << "the intro has ended";
 
     // A run too short for the intro says so.
-    EXPECT_EQ(run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length --frames 50 >" + length_file,
-                          out + "/stderr.txt"),
-              2);
+    EXPECT_EQ(
+        run_capture("--rom " ORVALIS_DEMO_ROM " --trust-image --intro-length --frames 50 >" + length_file,
+                    out + "/stderr.txt"),
+        2);
     EXPECT_NE(read_text(out + "/stderr.txt").find("did not end within 50 frames"), std::string::npos);
 }
 
@@ -218,12 +221,13 @@ TEST(capture_tool, untrusted_image_gets_the_loaders_messages) {
                           out + "/stderr.txt"),
               0);
     const std::string errors = read_text(out + "/stderr.txt");
-    EXPECT_NE(errors.find(std::string("message: ") + product_sha1_failed_caption + " | " + product_sha1_failed_text +
-                          "\n"),
+    EXPECT_NE(errors.find(std::string("message: ") + product_sha1_failed_caption + " | " +
+                          product_sha1_failed_text + "\n"),
               std::string::npos)
         << errors;
-    EXPECT_NE(errors.find(std::string("message: ") + product_no_image_caption + " | " + product_no_image_text),
-              std::string::npos);
+    EXPECT_NE(
+        errors.find(std::string("message: ") + product_no_image_caption + " | " + product_no_image_text),
+        std::string::npos);
     EXPECT_EQ(lines_of(read_text(out + "/log.csv")).size(), 1u) << "only the header: no frame ran";
 }
 

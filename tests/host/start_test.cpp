@@ -2,12 +2,12 @@
 #include <cstring>
 #include <string>
 
-#include "platform/product.h"
 #include "host/headless/headless.h"
 #include "host/host.h"
 #include "host/host_test_seam.h"
 #include "hw/regions.h"
 #include "hw/registers.h"
+#include "platform/product.h"
 #include "rom/rom.h"
 #include "tests/rom/image_fixture.h"
 #include "tests/support/reset.h"

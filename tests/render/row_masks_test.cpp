@@ -70,8 +70,8 @@ int wrong_reads(const char* reader, uint32_t seed) {
             const uint32_t row = (i + 8 * n) % count;
             const uint8_t want = deep ? expected_256c(row) : expected_16c(row);
             if ((read_back<deep>(i, n) != want || read_back<deep, true>(i, n) != mirror(want)) && ++wrong < 5)
-                ADD_FAILURE() << reader << " seed " << seed << (deep ? " 256c" : " 16c") << " row " << i << " byte "
-                              << n;
+                ADD_FAILURE() << reader << " seed " << seed << (deep ? " 256c" : " 16c") << " row " << i
+                              << " byte " << n;
         }
     return wrong;
 }
@@ -100,7 +100,8 @@ TEST_F(row_masks, every_row_in_both_colour_modes_both_readers_mirrored_and_sprea
                 for (int k = 0; k < 8; ++k) {
                     const uint8_t pair = vram[obj_tiles_offset + i * 4 + k / 2];
                     if (row_indices_16c[i * 8 + k] != (k & 1 ? pair >> 4 : pair & 0x0F) && ++wrong < 5)
-                        ADD_FAILURE() << r.name << " seed " << seed << " 16c indices of row " << i << " pixel " << k;
+                        ADD_FAILURE()
+                            << r.name << " seed " << seed << " 16c indices of row " << i << " pixel " << k;
                 }
             EXPECT_EQ(wrong, 0) << r.name;
         }

@@ -35,7 +35,8 @@ std::vector<uint8_t> make_image() {
         std::vector<uint8_t> bytes(rom_expected_size);
         for (uint32_t i = 0; i < rom_expected_size; ++i) bytes[i] = image_byte(i);
         std::memcpy(&bytes[demo::header_title.offset], demo::title_text, demo::header_title.length);
-        std::memcpy(&bytes[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length);
+        std::memcpy(&bytes[demo::header_game_code.offset], demo::game_code_text,
+                    demo::header_game_code.length);
         return bytes;
     }();
     return image;

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/product.h"
 #include "host/headless/headless.h"
 #include "host/host.h"
 #include "hw/iwram_data.h"
+#include "platform/product.h"
 #include "rom/rom.h"
 #include "tests/rom/image_fixture.h"
 #include "tests/support/reset.h"

@@ -31,7 +31,8 @@ protected:
     }
     // Puts the column and row bases into record index of area k's table.
     void put_area_record(uint32_t k, uint32_t index, uint8_t column, uint8_t row) {
-        uint8_t* record = rom_image + demo::area_record_table_at(int(k)) + static_cast<size_t>(index) * demo::area_record_size;
+        uint8_t* record = rom_image + demo::area_record_table_at(int(k)) +
+                          static_cast<size_t>(index) * demo::area_record_size;
         record[53] = column;
         record[54] = row;
     }
@@ -199,14 +200,15 @@ TEST_F(map_data, masks_follow_the_demo_cartridge_tables) {
         SCOPED_TRACE(k);
         std::memset(position_list(0), 0xFF, static_cast<size_t>(area_count) * position_list_size);
         const uint8_t last = k < 7 ? uint8_t(demo::area_record_counts[k] - 1) : 0;
-        const uint8_t entries[12] = {0, 0, 17, 2, last, 0, 2, 17, uint8_t(k < 7 ? demo::area_record_counts[k] : 0),
-                                     0, 2, 2};
+        const uint8_t entries[12] = {
+            0, 0, 17, 2, last, 0, 2, 17, uint8_t(k < 7 ? demo::area_record_counts[k] : 0), 0, 2, 2};
         std::memcpy(position_list(k), entries, sizeof entries);
         rebuild_grid_masks();
         uint32_t expected[512] = {};
         if (k < 7) {
             for (const auto& [index, dx, dy] : {std::tuple{0, 1, 0}, std::tuple{int(last), 0, 1}}) {
-                const uint8_t* r = rom_image + demo::area_record_table_at(int(k)) + static_cast<std::ptrdiff_t>(index) * demo::area_record_size;
+                const uint8_t* r = rom_image + demo::area_record_table_at(int(k)) +
+                                   static_cast<std::ptrdiff_t>(index) * demo::area_record_size;
                 expected[k * 32 + r[54] + dy] |= 1u << ((r[53] + dx) % 32);
             }
         }

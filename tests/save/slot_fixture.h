@@ -57,8 +57,7 @@ protected:
             slot_mark_b[i] = uint8_t(0xB0 + i);
             slot_mark_c[i] = uint8_t(0xC0 + i);
         }
-        for (int i = 0; i < 16; ++i)
-            run_record_pointers[i] = rom_image + demo::run_record_at(i);
+        for (int i = 0; i < 16; ++i) run_record_pointers[i] = rom_image + demo::run_record_at(i);
     }
 
     uint8_t* primary(uint32_t slot) { return slot_area(save_image, slot, false); }

@@ -1,10 +1,9 @@
-#include "tests/support/reset_all.h"
-
 #include "host/headless/headless.h"
 #include "host/host_test_seam.h"
 #include "hw/regions.h"
 #include "rom/rom.h"
 #include "save/save_globals.h"
+#include "tests/support/reset_all.h"
 
 // The renderer keeps no state between frames, and the game's state lives in
 // the regions, so these are all the resets there are.

@@ -71,7 +71,9 @@ TEST(DemoCartridge, SizeHeaderAndFiller) {
     const auto& img = built().image;
     ASSERT_EQ(img.size(), 8388608u);
     EXPECT_EQ(std::memcmp(&img[demo::header_title.offset], demo::title_text, demo::header_title.length), 0);
-    EXPECT_EQ(std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length), 0);
+    EXPECT_EQ(
+        std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length),
+        0);
     // Bytes far from every asset are filler.
     for (uint32_t at : {0x0u, 0x9Fu, 0xB0u, 0x100000u, 0x500000u, 0x7FFFFFu})
         EXPECT_EQ(img[at], cartridge_filler) << at;
@@ -86,9 +88,9 @@ TEST(DemoCartridge, LayoutChecksPass) {
 TEST(DemoCartridge, SpriteTablesHoldTheStatedCounts) {
     const auto& img = built().image;
     const std::pair<const demo::area&, uint16_t> tables[] = {
-        {demo::text_table_0, 17},  {demo::text_table_3, 54},    {demo::text_table_5, 52},
-        {demo::cursor_table, 3},   {demo::zoom_table_a, 6},     {demo::zoom_table_b, 9},
-        {demo::scene_4_front, 4},  {demo::scene_4_back_12, 12}, {demo::scene_4_back_24, 24},
+        {demo::text_table_0, 17}, {demo::text_table_3, 54},    {demo::text_table_5, 52},
+        {demo::cursor_table, 3},  {demo::zoom_table_a, 6},     {demo::zoom_table_b, 9},
+        {demo::scene_4_front, 4}, {demo::scene_4_back_12, 12}, {demo::scene_4_back_24, 24},
         {demo::scene_7_table, 17}};
     for (auto& [table, count] : tables) {
         EXPECT_EQ(rd16(img, table.offset), count) << table.name;
@@ -127,7 +129,8 @@ TEST(DemoCartridge, ImportedTablesHoldTrueValues) {
     const uint8_t half_h[12] = {4, 8, 16, 32, 4, 4, 8, 16, 8, 16, 16, 32};
     EXPECT_EQ(std::memcmp(&img[demo::obj_half_width.offset], half_w, 12), 0);
     EXPECT_EQ(std::memcmp(&img[demo::obj_half_height.offset], half_h, 12), 0);
-    for (uint32_t k = 0; k < 12; ++k) EXPECT_NE(img[demo::completion_divisors.offset + k], 0) << "divisor " << k;
+    for (uint32_t k = 0; k < 12; ++k)
+        EXPECT_NE(img[demo::completion_divisors.offset + k], 0) << "divisor " << k;
     for (int i = 0; i < demo::run_record_count; ++i)
         EXPECT_EQ(std::memcmp(&img[demo::run_record_at(i) + 568], "ATRUNEND", 8), 0) << i;
 }
@@ -162,7 +165,8 @@ TEST(DemoCartridge, LayoutChecksRejectDamagedImages) {
     };
     const fault faults[] = {
         {"text count off by one", [](demo_cartridge& c) { poke(c, demo::text_table_0.offset, 18); }},
-        {"code list without its 5", [](demo_cartridge& c) { poke(c, first_code(c, demo::code_list_5, 5), 0); }},
+        {"code list without its 5",
+         [](demo_cartridge& c) { poke(c, first_code(c, demo::code_list_5, 5), 0); }},
         {"code revealing two where one was meant",
          [](demo_cartridge& c) { poke(c, first_code(c, demo::code_list_5, 0), 1); }},
         {"text sprite moved off its cursor cell",
@@ -170,14 +174,14 @@ TEST(DemoCartridge, LayoutChecksRejectDamagedImages) {
              const uint32_t at = demo::text_table_3.offset + 2 + 6 * 5 + 2;
              poke(c, at, uint8_t(c.image[at] + 3));
          }},
-        {"cursor sprite made affine",
-         [](demo_cartridge& c) { set_bits(c, demo::cursor_table, 3, 0x01); }},
-        {"scene 7 sprite moved off screen", [](demo_cartridge& c) { poke(c, demo::scene_7_table.offset + 2, 0x50); }},
+        {"cursor sprite made affine", [](demo_cartridge& c) { set_bits(c, demo::cursor_table, 3, 0x01); }},
+        {"scene 7 sprite moved off screen",
+         [](demo_cartridge& c) { poke(c, demo::scene_7_table.offset + 2, 0x50); }},
         {"sprite wider than its sheet row",
          [](demo_cartridge& c) { set_bits(c, demo::scene_7_table, 2 + 4, 0x1F); }},
-        {"sprite set stream size changed",
-         [](demo_cartridge& c) { flip(c, demo::sprite_set_1, 1, 0x40); }},
-        {"background map unpacking past its area", [](demo_cartridge& c) { poke(c, demo::setup_bg1_map.offset + 3, 0x01); }},
+        {"sprite set stream size changed", [](demo_cartridge& c) { flip(c, demo::sprite_set_1, 1, 0x40); }},
+        {"background map unpacking past its area",
+         [](demo_cartridge& c) { poke(c, demo::setup_bg1_map.offset + 3, 0x01); }},
         {"boat's sail colour black",
          [](demo_cartridge& c) {
              poke(c, demo::palette_160.offset + (4 * 16 + 2) * 2, 0);
@@ -185,13 +189,13 @@ TEST(DemoCartridge, LayoutChecksRejectDamagedImages) {
          }},
         {"closing sprite outside bank 0",
          [](demo_cartridge& c) { set_bits(c, demo::scene_7_table, 2 + 5, 0x10); }},
-        {"sine entry changed",
-         [](demo_cartridge& c) { flip(c, demo::sine_table, 10, 1); }},
+        {"sine entry changed", [](demo_cartridge& c) { flip(c, demo::sine_table, 10, 1); }},
         {"half height changed", [](demo_cartridge& c) { poke(c, demo::obj_half_height.offset, 5); }},
         {"divisor zero", [](demo_cartridge& c) { poke(c, demo::completion_divisors.offset + 5, 0); }},
         {"run-end marker damaged", [](demo_cartridge& c) { poke(c, demo::run_record_at(3) + 570, 'x'); }},
         {"stray byte in the filler", [](demo_cartridge& c) { poke(c, 0x600000, 0); }},
-        {"image byte differing from its asset", [](demo_cartridge& c) { c.image[demo::cursor_table.offset + 2] ^= 1; }},
+        {"image byte differing from its asset",
+         [](demo_cartridge& c) { c.image[demo::cursor_table.offset + 2] ^= 1; }},
         {"asset overlapping its neighbour",
          [](demo_cartridge& c) {
              for (auto& a : c.assets)

@@ -292,7 +292,9 @@ struct builder {
 
     builder() { cart.image.assign(cartridge_size, cartridge_filler); }
 
-    void place(const demo::area& a, std::vector<uint8_t> bytes) { place(a.name, a.offset, a.length, std::move(bytes)); }
+    void place(const demo::area& a, std::vector<uint8_t> bytes) {
+        place(a.name, a.offset, a.length, std::move(bytes));
+    }
 
     void place(const std::string& name, uint32_t offset, uint32_t length, std::vector<uint8_t> bytes) {
         if (bytes.size() > length) fail(name + " is longer than its listed length");

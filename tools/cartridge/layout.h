@@ -49,11 +49,14 @@ inline constexpr area best_time_default{"best time default", 0x41151C, 4};
 inline constexpr area start_position_default{"start position default", 0x411524, 4};
 
 // The save constants, each expected to be neither all 0x00 nor all 0xFF.
-inline constexpr const area* save_constants[] = {
-    &test_pattern,        &slot_mark_a,    &slot_mark_b,      &slot_mark_c,      &header_signature,
-    &header_defaults,     &last_slot_signature, &flag_signature, &option_signature, &shared_signature,
-    &start_defaults,      &clock_default,  &best_time_default, &start_position_default,
-    &completion_block,    &completion_divisors};
+inline constexpr const area* save_constants[] = {&test_pattern,        &slot_mark_a,
+                                                 &slot_mark_b,         &slot_mark_c,
+                                                 &header_signature,    &header_defaults,
+                                                 &last_slot_signature, &flag_signature,
+                                                 &option_signature,    &shared_signature,
+                                                 &start_defaults,      &clock_default,
+                                                 &best_time_default,   &start_position_default,
+                                                 &completion_block,    &completion_divisors};
 
 // ---- tables of records
 // Seven area record tables of 60-byte records, back to back from here.

@@ -30,7 +30,8 @@ void palette(uint32_t at, uint32_t len, uint32_t to) { std::memcpy(palette_ram +
 void palette(const demo::area& a, uint32_t to) { palette(a.offset, a.length, to); }
 
 // Places a sprite table like place_sprite_frame; bank < 0 keeps the stored bank.
-int place(const demo::area& table_area, int first, int yo, int xo, int shown = -1, int bank = -1, int last_bank = -1) {
+int place(const demo::area& table_area, int first, int yo, int xo, int shown = -1, int bank = -1,
+          int last_bank = -1) {
     const uint32_t table = table_area.offset;
     auto* e = reinterpret_cast<oam_entry*>(oam);
     int count = rd16(table);

@@ -8,8 +8,8 @@
 #include <numbers>
 
 #include "hw/lz77.h"
-#include "tools/cartridge/cartridge.h"
 #include "hw/oam.h"
+#include "tools/cartridge/cartridge.h"
 #include "tools/cartridge/layout.h"
 
 namespace {
@@ -52,7 +52,8 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
     if (img.size() != cartridge_size) return false;
     c.expect(std::memcmp(&img[demo::header_title.offset], demo::title_text, demo::header_title.length) == 0,
              demo::header_title.name);
-    c.expect(std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text, demo::header_game_code.length) == 0,
+    c.expect(std::memcmp(&img[demo::header_game_code.offset], demo::game_code_text,
+                         demo::header_game_code.length) == 0,
              demo::header_game_code.name);
 
     // Every asset within its listed length, written as claimed; bytes no asset
@@ -208,7 +209,8 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
             if (t.text) {
                 for (int bk = 0; bk < 3; ++bk) {
                     if (t.table != &demo::text_table_5) banks.push_back({demo::palette_96.offset, bk});
-                    if (t.table == &demo::text_table_5 || cursor_table) banks.push_back({demo::palette_160.offset, bk});
+                    if (t.table == &demo::text_table_5 || cursor_table)
+                        banks.push_back({demo::palette_160.offset, bk});
                 }
             } else if (closing) {
                 c.expect((a2 >> 12) == 0, who + ": not in bank 0, which the palette frames fill");
@@ -258,7 +260,8 @@ bool verify_demo_cartridge(const demo_cartridge& cart, std::vector<std::string>&
         for (int k = 0; k < 7; ++k)
             for (int r = 0; r < demo::area_record_counts[k]; ++r, at += demo::area_record_size)
                 c.expect(img[at + 53] < 32 && img[at + 54] < 32, "area record outside its mask");
-        c.expect(at == demo::area_records_last_table + uint32_t(demo::area_record_counts[6]) * demo::area_record_size,
+        c.expect(at == demo::area_records_last_table +
+                           uint32_t(demo::area_record_counts[6]) * demo::area_record_size,
                  "area record tables do not end where the last one ends");
     }
     for (int i = 0; i < demo::run_record_count; ++i) {

@@ -37,12 +37,18 @@ static_assert(rows_are_square(), "every row of the icon art is 16 characters");
 
 uint32_t colour_of(char c) {
     switch (c) {
-        case 'b': return 0xFF6A8CC8;  // rim
-        case 'n': return 0xFF14204A;  // night sky
-        case 'y': return 0xFFF2C230;  // moon
-        case 'w': return 0xFFFFF4D0;  // star and wave crests
-        case 's': return 0xFF1F5C8C;  // sea
-        default: return 0;
+        case 'b':
+            return 0xFF6A8CC8;  // rim
+        case 'n':
+            return 0xFF14204A;  // night sky
+        case 'y':
+            return 0xFFF2C230;  // moon
+        case 'w':
+            return 0xFFFFF4D0;  // star and wave crests
+        case 's':
+            return 0xFF1F5C8C;  // sea
+        default:
+            return 0;
     }
 }
 
