@@ -18,8 +18,8 @@ if(EMSCRIPTEN)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt COPYONLY)
   configure_file(${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
                  COPYONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/orvalis.html ${CMAKE_BINARY_DIR}/orvalis-page.js ${CMAKE_BINARY_DIR}/orvalis.js
-                ${CMAKE_BINARY_DIR}/orvalis.wasm ${CMAKE_BINARY_DIR}/orvalis-pc-32.png ${ORVALIS_DEMO_ROM}
+  install(FILES ${CMAKE_BINARY_DIR}/orvalis.html ${CMAKE_BINARY_DIR}/orvalis-buttons.js
+                ${CMAKE_BINARY_DIR}/orvalis-page.js ${CMAKE_BINARY_DIR}/orvalis.js ${CMAKE_BINARY_DIR}/orvalis.wasm ${CMAKE_BINARY_DIR}/orvalis-pc-32.png ${ORVALIS_DEMO_ROM}
                 ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
           DESTINATION .)
   set(CPACK_GENERATOR ZIP)

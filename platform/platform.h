@@ -7,10 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 
-// The ten keys, in the order poll_keyboard queries them.
-enum class host_key : uint8_t { x, z, backspace, enter, right, left, up, down, s, a };
-constexpr int host_key_count = 10;
-
 enum class window_open_result { ok, class_failed, window_failed };
 enum class message_owner { none, main_window };
 enum class message_kind { error, information, plain };
@@ -28,8 +24,10 @@ int platform_drain_messages();
 // Presents frame_buffer stretched over the whole client area.
 void platform_present();
 
-// 1 while the key is down at this moment.
-int platform_key_down(host_key key);
+// The handheld's buttons held at this moment, by the keyboard or any game
+// controller: a mask of hw/keys.h's bits, 1 = held (bits 10-15 zero). Each
+// back end maps its own keys and passes its pads through host/controller.h.
+uint16_t platform_buttons_held();
 
 // The file chooser (product_chooser_title, the ROM filter first, then All
 // Files, existing files only). Returns 1 with a NUL-terminated path, 0 when cancelled.

@@ -40,8 +40,7 @@ struct headless_state {
     int window_open;
     int show_command;
     uint32_t choose_count;
-    host_key queries[host_key_count];
-    int query_count;
+    uint32_t button_queries;
     uint32_t sha1_count;
 };
 
@@ -103,9 +102,7 @@ uint32_t headless_choose_count() { return state.choose_count; }
 
 uint32_t headless_sha1_count() { return state.sha1_count; }
 
-int headless_key_query_count() { return state.query_count; }
-
-host_key headless_key_query_at(int index) { return state.queries[index % host_key_count]; }
+uint32_t headless_button_query_count() { return state.button_queries; }
 
 uint16_t headless_buttons_on(uint32_t frame) {
     uint16_t buttons = 0;
@@ -142,12 +139,10 @@ void platform_present() {
     if (state.present_hook) state.present_hook(state.frame);
 }
 
-int platform_key_down(host_key key) {
-    state.queries[state.query_count % host_key_count] = key;
-    ++state.query_count;
-    const int bit = static_cast<int>(key);
-    if (bit < 0 || bit >= host_key_count) return 0;
-    return (headless_buttons_on(state.frame) >> bit) & 1;
+// The script names the handheld's buttons themselves: no keys to map.
+uint16_t platform_buttons_held() {
+    ++state.button_queries;
+    return headless_buttons_on(state.frame);
 }
 
 int platform_choose_file(char* path, size_t capacity) {

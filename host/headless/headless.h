@@ -56,9 +56,8 @@ int headless_show_command();         // as passed to platform_show_window
 uint32_t headless_choose_count();    // file chooser runs
 uint32_t headless_sha1_count();      // digests asked for
 
-// Key queries: how many so far, and the last ten (query n at index n % 10).
-int headless_key_query_count();
-host_key headless_key_query_at(int index);
+// How often the held buttons were asked for.
+uint32_t headless_button_query_count();
 
 // The active-high buttons the script holds on a frame.
 uint16_t headless_buttons_on(uint32_t frame);

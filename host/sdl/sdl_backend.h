@@ -16,3 +16,10 @@ void sdl_present_frame();
 // Handles the pending window-system events that ask for a repaint, leaving
 // every other event (a quit above all) queued for the frame loop's drain.
 void sdl_service_exposures();
+
+// The keyboard and the game controllers (sdl_input.cpp): the letter keys
+// taken from the layout again, the controller subsystem started once (with
+// the window), and the events that plug pads in and out or change the layout.
+void sdl_map_keys();
+void sdl_start_controllers();
+void sdl_input_event(const SDL_Event& event);

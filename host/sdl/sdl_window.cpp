@@ -1,5 +1,5 @@
-// The main window, its event drain, the presentation of frame_buffer and the
-// keyboard, on SDL2.
+// The main window, its event drain and the presentation of frame_buffer, on
+// SDL2.
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -19,48 +19,6 @@ constexpr int client_height = product_client_height;
 SDL_Renderer* renderer;
 SDL_Texture* texture;
 int video_state;  // 0 not tried, 1 ready, -1 failed
-
-// Scancodes in host_key order; the letters follow the user's layout.
-SDL_Scancode key_scancodes[host_key_count];
-
-// The keypad keys that Windows reports with the same virtual-key codes: the
-// keypad's Enter always, its 6, 4, 8 and 2 as arrows while NumLock is off.
-struct keypad_key {
-    host_key key;
-    SDL_Scancode scancode;
-    bool arrow;  // only while NumLock is off
-};
-constexpr keypad_key keypad_keys[] = {
-    {host_key::enter, SDL_SCANCODE_KP_ENTER, false}, {host_key::right, SDL_SCANCODE_KP_6, true},
-    {host_key::left, SDL_SCANCODE_KP_4, true},       {host_key::up, SDL_SCANCODE_KP_8, true},
-    {host_key::down, SDL_SCANCODE_KP_2, true},
-};
-
-void map_keys() {
-    // The keys that type these letters, as Windows virtual-key codes name
-    // them; where the layout types none of them, the key at its US position.
-    struct letter {
-        host_key key;
-        SDL_Keycode code;
-        SDL_Scancode fallback;
-    };
-    static constexpr letter letters[] = {
-        {host_key::x, SDLK_x, SDL_SCANCODE_X},
-        {host_key::z, SDLK_z, SDL_SCANCODE_Z},
-        {host_key::s, SDLK_s, SDL_SCANCODE_S},
-        {host_key::a, SDLK_a, SDL_SCANCODE_A},
-    };
-    for (const letter& l : letters) {
-        const SDL_Scancode scancode = SDL_GetScancodeFromKey(l.code);
-        key_scancodes[static_cast<int>(l.key)] = scancode != SDL_SCANCODE_UNKNOWN ? scancode : l.fallback;
-    }
-    key_scancodes[static_cast<int>(host_key::backspace)] = SDL_SCANCODE_BACKSPACE;
-    key_scancodes[static_cast<int>(host_key::enter)] = SDL_SCANCODE_RETURN;
-    key_scancodes[static_cast<int>(host_key::right)] = SDL_SCANCODE_RIGHT;
-    key_scancodes[static_cast<int>(host_key::left)] = SDL_SCANCODE_LEFT;
-    key_scancodes[static_cast<int>(host_key::up)] = SDL_SCANCODE_UP;
-    key_scancodes[static_cast<int>(host_key::down)] = SDL_SCANCODE_DOWN;
-}
 
 // 1 when the renderer is OpenGL drawn by a software rasteriser (as on a
 // virtual display or a machine without a GPU driver): there SDL's own
@@ -128,7 +86,8 @@ window_open_result platform_open_window(void*) {
         platform_destroy_window();
         return window_open_result::window_failed;
     }
-    map_keys();
+    sdl_map_keys();
+    sdl_start_controllers();
     return window_open_result::ok;
 }
 
@@ -162,7 +121,7 @@ int platform_drain_messages() {
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) return 0;
         if (is_exposure(event)) sdl_present_frame();
-        if (event.type == SDL_KEYMAPCHANGED) map_keys();
+        sdl_input_event(event);
     }
     return 1;
 }
@@ -180,18 +139,3 @@ void sdl_service_exposures() {
 }
 
 void platform_present() { sdl_present_frame(); }
-
-int platform_key_down(host_key key) {
-    const auto index = static_cast<unsigned>(key);
-    if (index >= host_key_count || video_state != 1) return 0;
-    int count = 0;
-    const Uint8* state = SDL_GetKeyboardState(&count);
-    if (!state) return 0;
-    const int scancode = key_scancodes[index];
-    if (scancode > 0 && scancode < count && state[scancode]) return 1;
-    for (const keypad_key& k : keypad_keys) {
-        if (k.key != key || k.scancode >= count || !state[k.scancode]) continue;
-        if (!k.arrow || (SDL_GetModState() & KMOD_NUM) == 0) return 1;
-    }
-    return 0;
-}

@@ -14,20 +14,23 @@
 
   // ---- keys, by KeyboardEvent.key as Windows' virtual-key codes follow the
   // layout; the keypad's Enter and (NumLock off) arrows give the same keys.
-  const keyIndex = {
-    x: 0, X: 0, z: 1, Z: 1, Backspace: 2, Enter: 3, ArrowRight: 4, ArrowLeft: 5, ArrowUp: 6, ArrowDown: 7,
-    s: 8, S: 8, a: 9, A: 9,
+  // Each names the handheld button it holds; the buttons' bits come from the
+  // program (orvalis-buttons.js, made at build time from hw/keys.h).
+  const keyButtons = {
+    x: 'a', X: 'a', z: 'b', Z: 'b', Backspace: 'select', Enter: 'start', ArrowRight: 'right', ArrowLeft: 'left',
+    ArrowUp: 'up', ArrowDown: 'down', s: 'r', S: 'r', a: 'l', A: 'l',
   };
-  const held = new Uint8Array(10);
+  const heldKeys = new Map();  // a key's name -> the button bit it holds, while it is down
   let running = false;  // the frame loop has started: the page owns these keys
-  const releaseAll = () => held.fill(0);
+  const releaseAll = () => heldKeys.clear();
   const modalOpen = () => document.querySelector('dialog[open]') !== null;
   const onKey = (event, down) => {
-    const index = keyIndex[event.key];
-    if (index === undefined || modalOpen()) return;
+    const button = keyButtons[event.key];
+    if (button === undefined || modalOpen()) return;
     if (running) event.preventDefault();  // no navigating back, no scrolling
     if (event.repeat) return;
-    held[index] = down ? 1 : 0;
+    if (down) heldKeys.set(event.key, orvalisButtons[button]);
+    else heldKeys.delete(event.key);
   };
   window.addEventListener('keydown', (event) => onKey(event, true));
   window.addEventListener('keyup', (event) => onKey(event, false));
@@ -126,8 +129,10 @@
       context.putImageData(picture, 0, 0);
       if (running && !stats.firstFrameAt && stats.chosenAt) stats.firstFrameAt = performance.now();
     },
-    keyDown(index) {
-      return held[index] === 1;
+    buttonsHeld() {
+      let mask = 0;
+      for (const bit of heldKeys.values()) mask |= bit;
+      return mask;
     },
     chooseFile,
     messageBox,

@@ -15,7 +15,7 @@ void web_destroy_window();
 int web_drain();
 // Converts the 240 x 160 frame buffer to the canvas.
 void web_present(const uint32_t* frame);
-int web_key_down(int key);
+int web_buttons_held();  // a mask of hw/keys.h's bits, 1 = held
 // The chooser dialog; 1 with the chosen file's path in the page's file system.
 int web_choose_file(char* path, size_t capacity);
 // kind: 0 error, 1 information, 2 no icon. Returns when dismissed.

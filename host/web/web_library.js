@@ -14,8 +14,8 @@ mergeInto(LibraryManager.library, {
   web_present: function (frame) {
     orvalisPage.present(HEAPU32, frame >> 2);
   },
-  web_key_down: function (key) {
-    return orvalisPage.keyDown(key) ? 1 : 0;
+  web_buttons_held: function () {
+    return orvalisPage.buttonsHeld();
   },
 
   // The chosen file reaches the loader's fopen through the file system. An

@@ -16,10 +16,7 @@ int platform_drain_messages() { return web_drain(); }
 
 void platform_present() { web_present(frame_buffer); }
 
-int platform_key_down(host_key key) {
-    const auto index = static_cast<int>(key);
-    return index >= 0 && index < host_key_count ? web_key_down(index) : 0;
-}
+uint16_t platform_buttons_held() { return static_cast<uint16_t>(web_buttons_held()); }
 
 int platform_choose_file(char* path, size_t capacity) {
     if (!path || capacity == 0) return 0;

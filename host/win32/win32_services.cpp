@@ -9,19 +9,24 @@
 #include <cstring>
 
 #include "host/win32/win32_window.h"
+#include "hw/keys.h"
 #include "platform/platform.h"
 #include "platform/product.h"
 
 namespace {
-// Virtual-key codes in host_key order.
-constexpr int virtual_keys[host_key_count] = {
-    0x58,       // X: A
-    0x5A,       // Z: B
-    VK_BACK,    // Select
-    VK_RETURN,  // Start
-    VK_RIGHT,  VK_LEFT, VK_UP, VK_DOWN,
-    0x53,  // S: R
-    0x41,  // A: L
+// The ten keys, in the order they are queried, and the button each holds.
+struct key_binding {
+    int virtual_key;
+    uint16_t button;
+};
+constexpr key_binding key_bindings[] = {
+    {0x58, button_a},                                                                         // X
+    {0x5A, button_b},                                                                         // Z
+    {VK_BACK, button_select},                                                                 // Backspace
+    {VK_RETURN, button_start},                                                                // Enter
+    {VK_RIGHT, button_right},                                                                 // arrows
+    {VK_LEFT, button_left},    {VK_UP, button_up}, {VK_DOWN, button_down}, {0x53, button_r},  // S
+    {0x41, button_l},                                                                         // A
 };
 
 constexpr DWORD chooser_path_size = 260;
@@ -32,10 +37,12 @@ constexpr DWORD sha1_size = 20;
 static_assert(sizeof(OPENFILENAMEA) == 152);
 #endif
 
-int platform_key_down(host_key key) {
-    const auto index = static_cast<unsigned>(key);
-    if (index >= host_key_count) return 0;
-    return (static_cast<unsigned short>(GetAsyncKeyState(virtual_keys[index])) & 0x8000) ? 1 : 0;
+// Each key is taken from the keyboard at this moment, whatever has focus.
+uint16_t platform_buttons_held() {
+    uint16_t held = 0;
+    for (const key_binding& k : key_bindings)
+        if (static_cast<unsigned short>(GetAsyncKeyState(k.virtual_key)) & 0x8000) held |= k.button;
+    return held;
 }
 
 namespace {

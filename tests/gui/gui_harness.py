@@ -59,7 +59,10 @@ class Session(Desk):
             return f.read().splitlines()
 
     # ---- the program
-    def start_program(self, program, path_dirs, extra_env=None, cwd=None, capture_stdout=False):
+    def start_program(self, program, path_dirs, extra_env=None, cwd=None, capture_stdout=False, args=(),
+                      commands=False):
+        """Starts the program; with commands, its standard input is a pipe that
+        send() writes lines to."""
         env = self.env()
         env["PATH"] = ":".join(path_dirs)
         env.pop("WAYLAND_DISPLAY", None)
@@ -69,9 +72,14 @@ class Session(Desk):
         self.stderr_file = open(self.stderr_path, "w")
         self.stdout_path = os.path.join(self.work, "program.stdout")
         stdout = open(self.stdout_path, "w") if capture_stdout else subprocess.DEVNULL
-        self.program = subprocess.Popen([program], env=env, stdin=subprocess.DEVNULL, cwd=cwd,
-                                        stdout=stdout, stderr=self.stderr_file,
+        self.program = subprocess.Popen([program, *args], env=env, cwd=cwd,
+                                        stdin=subprocess.PIPE if commands else subprocess.DEVNULL,
+                                        stdout=stdout, stderr=self.stderr_file, text=commands,
                                         preexec_fn=die_with_parent)
+
+    def send(self, line):
+        self.program.stdin.write(line + "\n")
+        self.program.stdin.flush()
 
     def program_stdout(self):
         with open(self.stdout_path) as f:
@@ -104,6 +112,11 @@ class Session(Desk):
         if self.program is not None and self.program.poll() is None:
             self.program.kill()
             self.program.wait()
+        if self.program is not None and self.program.stdin:
+            try:
+                self.program.stdin.close()
+            except OSError:
+                pass  # the program is gone
         if self.dpy is not None:
             self.close_connection()
         stop_process(self.xvfb)

@@ -2,7 +2,7 @@
 """The program in a real X server, driven as a user would drive it.
 
 usage: gui_test.py CASE --program PATH [--rom PATH --capture PATH] [--probe PATH] [--shot-dir DIR]
-cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, play, skip-keys
+cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, pad, pad-skip, play, skip-keys
 """
 
 import argparse
@@ -188,6 +188,125 @@ def case_keys(session, args):
     expect(code == 0, f"the probe exited with {code}")
 
 
+# SDL's game-controller buttons and axes, by their numbers in SDL_gamecontroller.h.
+SDL_BUTTONS = {"south": 0, "east": 1, "west": 2, "north": 3, "back": 4, "guide": 5, "start": 6,
+               "left_stick": 7, "right_stick": 8, "left_shoulder": 9, "right_shoulder": 10,
+               "dpad_up": 11, "dpad_down": 12, "dpad_left": 13, "dpad_right": 14}
+SDL_AXES = {"left_x": 0, "left_y": 1, "right_x": 2, "right_y": 3, "left_trigger": 4, "right_trigger": 5}
+
+# (what the virtual pad does, KEYINPUT while it does it): every mapped button,
+# the stick's directions and diagonal, both triggers, the dead half of an
+# axis, and what does nothing.
+PAD_CASES = [
+    ([("button", "south", 1)], 0x03FE), ([("button", "east", 1)], 0x03FD),
+    ([("button", "back", 1)], 0x03FB), ([("button", "start", 1)], 0x03F7),
+    ([("button", "dpad_right", 1)], 0x03EF), ([("button", "dpad_left", 1)], 0x03DF),
+    ([("button", "dpad_up", 1)], 0x03BF), ([("button", "dpad_down", 1)], 0x037F),
+    ([("button", "right_shoulder", 1)], 0x02FF), ([("button", "left_shoulder", 1)], 0x01FF),
+    ([("axis", "right_trigger", 32767)], 0x02FF), ([("axis", "left_trigger", 32767)], 0x01FF),
+    ([("axis", "left_x", 32767)], 0x03EF), ([("axis", "left_x", -32768)], 0x03DF),
+    ([("axis", "left_y", -32768)], 0x03BF), ([("axis", "left_y", 32767)], 0x037F),
+    ([("axis", "left_x", 30000), ("axis", "left_y", -30000)], 0x03AF),   # up and right
+    # The dead half: of the stick's axis, and of a trigger's travel (SDL takes a
+    # virtual trigger's raw -32768..32767 as its travel).
+    ([("axis", "left_x", 12000), ("axis", "left_y", -12000), ("axis", "left_trigger", -16384)], 0x03FF),
+    ([("button", "west", 1), ("button", "north", 1), ("button", "guide", 1), ("axis", "right_x", 32767),
+      ("axis", "right_y", 32767)], 0x03FF),                                  # what does nothing
+    ([("button", "dpad_left", 1), ("axis", "left_x", 32767)], 0x03CF),       # opposite directions
+]
+
+
+def pad_command(kind, name, value):
+    number = SDL_BUTTONS[name] if kind == "button" else SDL_AXES[name]
+    return f"{kind} {number} {value}"
+
+
+def case_pad(session, args):
+    """SDL's GameController path with one of SDL's virtual controllers: the pad
+    plugged in after the start, each mapping read back from KEYINPUT, a key and
+    the pad together, the pad pulled out while a button is held (released),
+    and plugged in again."""
+    session.start_x()
+    session.start_program(args.probe, ["/usr/bin", "/bin"], capture_stdout=True, args=["--virtual-pad"],
+                          commands=True)
+    window = session.find_window(MAIN_TITLE)
+
+    def keyinput():
+        values = re.findall(r"KEYINPUT ([0-9A-F]{4})", session.program_stdout())
+        return int(values[-1], 16) if values else None
+
+    def expect_keyinput(expected, what):
+        if expected == 0x03FF:
+            time.sleep(0.3)  # nothing may change
+        else:
+            try:
+                wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected, 3, 0.02)
+            except Failure:
+                pass
+        got = keyinput()
+        expect(got == expected, f"{what}: KEYINPUT {got:04X}, expected {expected:04X}")
+
+    wait_for("the first keyboard poll", lambda: keyinput() == 0x03FF, 10)
+    session.send("attach")
+    wait_for("the virtual pad", lambda: "attached yes" in session.program_stdout(), 5)
+    for actions, expected in PAD_CASES:
+        what = ", ".join(f"{name} {value}" for _, name, value in actions)
+        for action in actions:
+            session.send(pad_command(*action))
+        expect_keyinput(expected, what)
+        for kind, name, _ in actions:
+            session.send(pad_command(kind, name, -32768 if name.endswith("trigger") else 0))
+        expect_keyinput(0x03FF, f"{what} released")
+
+    session.send("measure")
+    wait_for("the measurement", lambda: "median" in session.program_stdout(), 5)
+    print(re.findall(r"buttons read in .*", session.program_stdout())[-1] + " with one virtual pad")
+
+    # A key and the pad together.
+    session.send(pad_command("button", "south", 1))
+    session.focus(window)
+    session.keys("keydown", "z")
+    try:
+        expect_keyinput(0x03FC, "the pad's south and the key z")
+    finally:
+        session.keys("keyup", "z")
+    expect_keyinput(0x03FE, "the pad's south alone")
+
+    # Pulled out while its button is held: released. Plugged in again: plays.
+    session.send("detach")
+    expect_keyinput(0x03FF, "the pad pulled out while south was held")
+    session.send("attach")
+    session.send(pad_command("button", "east", 1))
+    expect_keyinput(0x03FD, "east on the pad plugged in again")
+    session.send(pad_command("button", "east", 0))
+    expect_keyinput(0x03FF, "east released")
+    session.close(window)
+    code = session.wait_exit()
+    expect(code == 0, f"the probe exited with {code}")
+
+
+def case_pad_skip(session, args):
+    """The whole program with a virtual pad plugged in during the intro: its
+    Start skips the intro, as the key Enter does."""
+    digests, scenes = load_capture(session, args, whole_intro_frames(args.capture, args.rom))
+    early = early_text_pictures(digests, scenes)
+    session.start_x()
+    bindir = session.chooser_answers(args.rom)
+    session.start_program(args.probe, [bindir, "/usr/bin", "/bin"], cwd=session.work,
+                          args=["--virtual-pad", "--play"], commands=True)
+    window = session.find_window(MAIN_TITLE)
+
+    def press_start():
+        session.send("attach")
+        session.send(pad_command("button", "start", 1))
+        time.sleep(0.3)  # held for several frames
+        session.send(pad_command("button", "start", 0))
+    skip_with(session, window, press_start, early)
+    session.close(window)
+    code = session.wait_exit()
+    expect(code == 0, f"exit code {code} after closing the window, expected 0")
+
+
 BLACK = BLACK_DIGEST
 
 
@@ -239,9 +358,10 @@ def early_text_pictures(digests, scenes, margin=70):
 
 
 def skip_with(session, window, key, early):
-    """The key, held a few frames early in a text scene, skips the intro: the
-    picture turns black at once and stays black, where the scene would go on
-    showing text for at least a second."""
+    """The key (an xdotool key name, or a function that presses something),
+    held a few frames early in a text scene, skips the intro: the picture
+    turns black at once and stays black, where the scene would go on showing
+    text for at least a second."""
     shot = session.screenshot(window)
     width, height = shot.width, shot.height
 
@@ -249,7 +369,10 @@ def skip_with(session, window, key, early):
         session.check_alive("a text scene")
         return session.screenshot(window).sample(240, 160).frame_digest() in early
     wait_for(f"a {width}x{height} picture early in a text scene", early_in_scene, 40, 0.02)
-    session.hold_key(window, key)
+    if callable(key):
+        key()
+    else:
+        session.hold_key(window, key)
     for _ in range(10):
         expect(session.screenshot(window).is_black(), f"the picture is not black after {key} was held")
 
@@ -307,7 +430,7 @@ def case_skip_keys(session, args):
 
 
 CASES = {"cancel": case_cancel, "kdialog": case_kdialog, "refused": case_refused, "no-chooser": case_no_chooser,
-         "real-zenity": case_real_zenity, "keys": case_keys, "play": case_play, "skip-keys": case_skip_keys}
+         "real-zenity": case_real_zenity, "keys": case_keys, "pad": case_pad, "pad-skip": case_pad_skip, "play": case_play, "skip-keys": case_skip_keys}
 
 
 def main():

@@ -348,7 +348,7 @@ browser = await chromium.launch({
          '--disable-component-update', '--disable-sync'],
 });
 
-const sizes = ['orvalis.html', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
+const sizes = ['orvalis.html', 'orvalis-buttons.js', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
 console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
 if (shots) fs.mkdirSync(shots, { recursive: true });
 let passed = 0;
