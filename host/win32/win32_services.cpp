@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/win32/win32_window.h"
+#include "host/win32/win32_xinput.h"
 #include "hw/keys.h"
 #include "platform/platform.h"
 #include "platform/product.h"
@@ -42,7 +43,7 @@ uint16_t platform_buttons_held() {
     uint16_t held = 0;
     for (const key_binding& k : key_bindings)
         if (static_cast<unsigned short>(GetAsyncKeyState(k.virtual_key)) & 0x8000) held |= k.button;
-    return held;
+    return static_cast<uint16_t>(held | xinput_buttons_held());
 }
 
 namespace {

@@ -52,7 +52,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         }
         case WM_ERASEBKGND:
-            return 1;  // the picture covers the whole client area
+            return 1;        // the picture covers the whole client area
+        case WM_DPICHANGED:  // moved to a monitor of another scale
+            apply_suggested_rect(window, *reinterpret_cast<const RECT*>(lparam));
+            return 0;
         case WM_DESTROY:
             if (window == main_window) main_window = nullptr;
             PostQuitMessage(0);
@@ -77,6 +80,7 @@ window_open_result platform_open_window(void* instance) {
                                   CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                   nullptr, static_cast<HINSTANCE>(instance), nullptr);
     if (!main_window) return window_open_result::window_failed;
+    fit_client_area_to_dpi(main_window, client_width, client_height, window_style);
     return window_open_result::ok;
 }
 

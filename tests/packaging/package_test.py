@@ -168,7 +168,9 @@ def check_zip(path):
             expect(values.get("OriginalFilename") == "orvalis.exe", "wrong original file name")
             manifest = subprocess.run(["wrestool", "-x", "--raw", "-t24", exe], capture_output=True, check=True).stdout
             for needed in (b"Microsoft.Windows.Common-Controls", b'level="asInvoker"',
-                           b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", b"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"):
+                           b"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", b"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                           # per-monitor DPI awareness, with the older values for Windows 8.1 and 7
+                           b">PerMonitorV2, PerMonitor</dpiAwareness>", b">true/pm</dpiAware>"):
                 expect(needed in manifest, f"the manifest lacks {needed.decode()}")
             with open(os.path.join(work, top, "README.txt"), "rb") as f:
                 readme = f.read()

@@ -12,6 +12,7 @@ import argparse
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
@@ -92,11 +93,12 @@ class Program:
     """One run of a Windows program under Wine; message box texts come from
     Wine's msgbox trace on standard error."""
 
-    def __init__(self, exe, *args, name="orvalis"):
+    def __init__(self, exe, *args, name="orvalis", overrides="", env=None):
         self.log_path = os.path.join(os.environ["ORVALIS_WINE_TMP"], f"{name}-{os.getpid()}.log")
         self.log = open(self.log_path, "wb")
         # A UTF-8 locale that every system has, so that Unix paths reach Wine unchanged.
-        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox", WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8")
+        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox", WINEDLLOVERRIDES="mscoree,mshtml=" + overrides,
+                   LC_ALL="C.UTF-8", **(env or {}))
         self.process = subprocess.Popen(["wine", exe, *args], stdout=self.log, stderr=subprocess.STDOUT,
                                         env=env, start_new_session=True)
 
@@ -543,6 +545,258 @@ def test_keys(args):
         program.stop()
 
 
+# ---------------------------------------------------------------------------
+# Game controllers: a stand-in XInput that reports what the test writes.
+
+XINPUT = {"up": 0x0001, "down": 0x0002, "left": 0x0004, "right": 0x0008, "start": 0x0010, "back": 0x0020,
+          "left_thumb": 0x0040, "right_thumb": 0x0080, "left_shoulder": 0x0100, "right_shoulder": 0x0200,
+          "a": 0x1000, "b": 0x2000, "x": 0x4000, "y": 0x8000}
+
+# (slot 0's XInput state: buttons, triggers, left stick x and y (up positive),
+# right stick; KEYINPUT while it is reported)
+PAD_CASES = [
+    (("a",), 0, 0, 0, 0, 0, 0, 0x03FE), (("b",), 0, 0, 0, 0, 0, 0, 0x03FD),
+    (("back",), 0, 0, 0, 0, 0, 0, 0x03FB), (("start",), 0, 0, 0, 0, 0, 0, 0x03F7),
+    (("right",), 0, 0, 0, 0, 0, 0, 0x03EF), (("left",), 0, 0, 0, 0, 0, 0, 0x03DF),
+    (("up",), 0, 0, 0, 0, 0, 0, 0x03BF), (("down",), 0, 0, 0, 0, 0, 0, 0x037F),
+    (("right_shoulder",), 0, 0, 0, 0, 0, 0, 0x02FF), (("left_shoulder",), 0, 0, 0, 0, 0, 0, 0x01FF),
+    ((), 255, 0, 0, 0, 0, 0, 0x01FF), ((), 0, 255, 0, 0, 0, 0, 0x02FF),            # the triggers
+    ((), 0, 0, 32767, 0, 0, 0, 0x03EF), ((), 0, 0, -32768, 0, 0, 0, 0x03DF),       # the left stick
+    ((), 0, 0, 0, 32767, 0, 0, 0x03BF), ((), 0, 0, 0, -32768, 0, 0, 0x037F),
+    ((), 0, 0, 30000, 30000, 0, 0, 0x03AF),                                        # up and right
+    ((), 100, 100, 12000, -12000, 0, 0, 0x03FF),                                   # the dead half
+    (("x", "y", "left_thumb", "right_thumb"), 0, 0, 0, 0, 32767, 32767, 0x03FF),  # what does nothing
+]
+
+
+class StandInXInput:
+    """The stand-in DLL as the prefix's xinput1_4 while the test runs (the
+    prefix's own file comes back afterwards), and the file it reads."""
+
+    def __init__(self, args):
+        self.dll = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32", "xinput1_4.dll")
+        self.saved = self.dll + ".orvalis-saved"
+        self.state = os.path.join(os.environ["ORVALIS_WINE_TMP"], "xinput-state.txt")
+        self.calls = os.path.join(os.environ["ORVALIS_WINE_TMP"], "xinput-calls.txt")
+        for path in (self.state, self.calls):
+            if os.path.exists(path):
+                os.remove(path)
+        if os.path.exists(self.dll):
+            os.replace(self.dll, self.saved)
+        shutil.copyfile(os.path.join(args.windows_dir, "xinput-stand-in", "xinput1_4.dll"), self.dll)
+        self.set([])
+
+    def env(self):
+        windows = lambda p: "Z:" + p.replace("/", "\\")  # noqa: E731
+        return {"ORVALIS_XINPUT_STATE": windows(self.state), "ORVALIS_XINPUT_CALLS": windows(self.calls)}
+
+    def set(self, pads):
+        """pads: up to four (buttons, lt, rt, lx, ly, rx, ry), None for an empty slot."""
+        lines = []
+        for slot in range(4):
+            pad = pads[slot] if slot < len(pads) else None
+            if pad is None:
+                lines.append("0 0 0 0 0 0 0 0")
+            else:
+                buttons, *rest = pad
+                mask = 0
+                for name in buttons:
+                    mask |= XINPUT[name]
+                lines.append(" ".join(["1", f"{mask:x}", *map(str, rest)]))
+        with open(self.state + ".part", "w") as f:
+            f.write("\n".join(lines) + "\n")
+        os.replace(self.state + ".part", self.state)
+
+    def call_counts(self):
+        try:
+            with open(self.calls) as f:
+                return [int(n) for n in f.read().split()]
+        except (OSError, ValueError):
+            return [0, 0, 0, 0]
+
+    def remove(self):
+        if os.path.exists(self.saved):
+            os.replace(self.saved, self.dll)
+        elif os.path.exists(self.dll):
+            os.remove(self.dll)
+
+
+def probe_keyinput(program):
+    values = re.findall(r"KEYINPUT ([0-9A-F]{4})", program.output())
+    return int(values[-1], 16) if values else None
+
+
+def expect_probe(program, expected, what):
+    if expected == 0x03FF:
+        time.sleep(0.3)  # nothing may change
+    else:
+        try:
+            wait_for(f"KEYINPUT {expected:04X}", lambda: probe_keyinput(program) == expected, 3)
+        except Failure:
+            pass
+    got = probe_keyinput(program)
+    shown = "nothing" if got is None else f"{got:04X}"
+    expect(got == expected, f"{what}: KEYINPUT {shown}, expected {expected:04X}")
+
+
+def test_pad(args):
+    """Each mapped pad input through XInput, read back through the key probe;
+    a second pad and a key together; a pad disconnected while held; and how
+    often the empty slots are asked."""
+    xinput = StandInXInput(args)
+    program = Program(os.path.join(args.windows_dir, "orvalis-keys-probe.exe"), name="pad",
+                      overrides=";xinput1_4=n", env=xinput.env())
+    try:
+        window = wait_window(WINDOW_TITLE)
+        wait_for("the first keyboard poll", lambda: probe_keyinput(program) == 0x03FF, 10)
+        for *pad, expected in PAD_CASES:
+            xinput.set([tuple(pad)])
+            expect_probe(program, expected, f"pad {pad}")
+            xinput.set([((), 0, 0, 0, 0, 0, 0)])
+            expect_probe(program, 0x03FF, f"pad {pad} released")
+
+        # Slot 0 connected, 1-3 empty: the empty ones are asked about once a second.
+        before = xinput.call_counts()
+        time.sleep(3)
+        after = xinput.call_counts()
+        asked = [b - a for a, b in zip(before, after)]
+        print(f"XInputGetState calls in 3 s, slots 0-3: {asked}")
+        expect(asked[0] >= 60, f"the connected slot was read {asked[0]} times in 3 s, not once a frame")
+        expect(all(n <= 5 for n in asked[1:]), f"empty slots were asked {asked[1:]} times in 3 s")
+
+        # Two pads and a key together; then the pad pulled out while held.
+        xinput.set([(("a",), 0, 0, 0, 0, 0, 0), None, (("start",), 0, 0, 0, 0, 0, 0)])
+        focus(window)
+        xdotool("keydown", "z")
+        try:
+            expect_probe(program, 0x03F4, "south on pad 0, Start on pad 2 and the key z")
+        finally:
+            xdotool("keyup", "z")
+        expect_probe(program, 0x03F6, "the two pads")
+        xinput.set([])
+        expect_probe(program, 0x03FF, "both pads disconnected while held")
+        Screen().close(window)
+        code = program.wait_exit()
+        expect(code == 0, f"the probe exited with {code}")
+    finally:
+        program.stop()
+        end_wine(True)
+        xinput.remove()
+
+
+def test_no_xinput(args):
+    """Without any XInput DLL the keys play as before."""
+    program = Program(os.path.join(args.windows_dir, "orvalis-keys-probe.exe"), name="no-xinput",
+                      overrides=";xinput1_4,xinput1_3,xinput9_1_0=d")
+    try:
+        window = wait_window(WINDOW_TITLE)
+        wait_for("the first keyboard poll", lambda: probe_keyinput(program) == 0x03FF, 10)
+        focus(window)
+        xdotool("keydown", "x")
+        try:
+            expect_probe(program, 0x03FE, "the key x without XInput")
+        finally:
+            xdotool("keyup", "x")
+        Screen().close(window)
+        expect(program.wait_exit() == 0, "the probe did not exit with 0")
+    finally:
+        program.stop()
+
+
+def test_pad_skip(args):
+    """The pad's Start skips the intro of the demo cartridge: black at once."""
+    reference = Reference(args.release_dir, args.frames)
+    scene = reference.scene_frames(0)
+    xinput = StandInXInput(args)
+    screen = Screen()
+    program = Program(os.path.join(args.windows_dir, "orvalis.exe"), overrides=";xinput1_4=n", env=xinput.env())
+    try:
+        main_window = wait_window(WINDOW_TITLE)
+        type_path(wait_window(DIALOG_TITLE), reference.rom)
+        n, _ = wait_matching(screen, main_window, reference, scene, 30)
+        xinput.set([(("start",), 0, 0, 0, 0, 0, 0)])
+        time.sleep(0.3)
+        xinput.set([])
+        wait_for("the picture to turn black after the pad's Start",
+                 lambda: is_black(screen.sampled(main_window)), 2)
+        print(f"the pad's Start, pressed on headless frame {n}, turned the picture black")
+        stop = time.monotonic() + 1.5
+        while time.monotonic() < stop:
+            expect(is_black(screen.sampled(main_window)), "the picture showed sprites again after the skip")
+            time.sleep(POLL)
+        close_and_expect_exit(program, screen, main_window)
+    finally:
+        program.stop()
+        end_wine(True)
+        xinput.remove()
+
+
+# ---------------------------------------------------------------------------
+# Display scaling.
+
+def set_log_pixels(dpi):
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", str(dpi), "/f"], capture_output=True, check=True, timeout=60,
+                   env=dict(os.environ, WINEDEBUG="-all"))
+    end_wine(True)
+
+
+def uniform_blocks(shot, size):
+    """1 when the picture is made of size x size blocks of one colour each."""
+    row_bytes = shot.width * 3
+    for by in range(0, shot.height, size):
+        for bx in range(0, shot.width, size):
+            first = shot.rgb[by * row_bytes + bx * 3:by * row_bytes + bx * 3 + 3]
+            for y in range(by, by + size):
+                row = shot.rgb[y * row_bytes + bx * 3:y * row_bytes + (bx + size) * 3]
+                if row != first * size:
+                    return False
+    return True
+
+
+def test_dpi(args):
+    """At 150 % and 200 % display scaling the client area is 960 x 640
+    logical pixels, 1440 x 960 and 1920 x 1280 device pixels, and every game
+    pixel a uniform 6 x 6 or 8 x 8 block of the headless frame's colour."""
+    reference = Reference(args.release_dir, args.frames)
+    screen = Screen()
+    shots = args.shots or os.environ.get("ORVALIS_WINE_SHOTS") or os.environ["ORVALIS_WINE_TMP"]
+    os.makedirs(shots, exist_ok=True)
+    try:
+        for dpi in (144, 192):
+            set_log_pixels(dpi)
+            scale = 4 * dpi // 96  # device pixels per game pixel: 4 at 96 DPI
+            program = Program(os.path.join(args.windows_dir, "orvalis.exe"), name=f"dpi-{dpi}")
+            try:
+                main_window = wait_window(WINDOW_TITLE)
+                size = screen.size(main_window)
+                want = (WORDS["product_client_width"] * dpi // 96, WORDS["product_client_height"] * dpi // 96)
+                expect(size == want, f"at {dpi} DPI the client area is {size[0]} x {size[1]}, "
+                                     f"expected {want[0]} x {want[1]}")
+                type_path(wait_window(DIALOG_TITLE), reference.rom)
+                # The second half of the first text scene: most of its text is shown.
+                scene = reference.scene_frames(0)
+                text = scene[len(scene) // 2:]
+                n, _ = wait_matching(screen, main_window, reference, text, 30)
+
+                def crisp():
+                    shot = screen.screenshot(main_window)
+                    if shot.is_black() or not uniform_blocks(shot, scale) or \
+                            reference.match(shot.sample(WIDTH, HEIGHT).rgb, text) is None:
+                        return None
+                    return shot
+                shot = wait_for(f"a screenshot of {scale} x {scale} blocks equal to a headless frame", crisp, 10)
+                path = os.path.join(shots, f"wine-dpi-{dpi}.png")
+                shot.save_png(path)
+                print(f"at {dpi} DPI: client area {size[0]} x {size[1]}, every game pixel a {scale} x {scale} "
+                      f"block (headless frame {n} seen); screenshot {path}")
+                close_and_expect_exit(program, screen, main_window)
+            finally:
+                program.stop()
+    finally:
+        set_log_pixels(96)
+
+
 TESTS = {
     "sha1": test_sha1,
     "keys": test_keys,
@@ -552,6 +806,10 @@ TESTS = {
     "window_size": test_window_size,
     "unicode_path": test_unicode_path,
     "zip_play": test_zip_play,
+    "pad": test_pad,
+    "no_xinput": test_no_xinput,
+    "pad_skip": test_pad_skip,
+    "dpi": test_dpi,
 }
 
 
@@ -563,6 +821,7 @@ def main():
     parser.add_argument("--frames", type=int, help="headless frames to run (default: the whole intro, as the "
                                                     "capture tool measures it)")
     parser.add_argument("--zip", help="the release zip (zip_play)")
+    parser.add_argument("--shots", help="where to keep screenshots (dpi)")
     args = parser.parse_args()
     for name in ("WINEPREFIX", "DISPLAY", "ORVALIS_WINE_TMP"):
         if not os.environ.get(name):
