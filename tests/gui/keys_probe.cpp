@@ -13,8 +13,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,24 +49,11 @@ void detach() {
     std::printf("detached\n");
 }
 
-// The cost of reading the buttons once (keys and every pad), as a frame does.
-void measure() {
-    static long long times[2001];
-    for (long long& t : times) {
-        const auto start = std::chrono::steady_clock::now();
-        static_cast<void>(platform_buttons_held());
-        t = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
-                .count();
-    }
-    std::nth_element(times, times + 1000, times + 2001);
-    std::printf("buttons read in %lld ns (median of 2001)\n", times[1000]);
-}
-
 void run_command(const char* line) {
     int number = 0;
     int value = 0;
     if (std::strncmp(line, "measure", 7) == 0) {
-        measure();
+        print_buttons_read_cost();
     } else if (std::strncmp(line, "attach", 6) == 0) {
         attach();
     } else if (std::strncmp(line, "detach", 6) == 0) {

@@ -6,11 +6,29 @@
 // after a minute.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "host/host.h"
 #include "hw/registers.h"
 #include "platform/platform.h"
+
+// Prints the cost of reading the buttons once (the keys and every pad), as a
+// frame's poll does: the median and the slowest of 2001 reads in a row.
+inline void print_buttons_read_cost() {
+    static long long times[2001];
+    for (long long& t : times) {
+        const auto start = std::chrono::steady_clock::now();
+        static_cast<void>(platform_buttons_held());
+        t = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+                .count();
+    }
+    const long long slowest = *std::max_element(times, times + 2001);
+    std::nth_element(times, times + 1000, times + 2001);
+    std::printf("buttons read in %lld ns (median of 2001; slowest %lld ns)\n", times[1000], slowest);
+    std::fflush(stdout);
+}
 
 inline int run_keys_probe_loop(void (*each_frame)() = nullptr) {
     int last = -1;

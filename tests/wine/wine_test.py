@@ -684,6 +684,26 @@ def test_pad(args):
         xinput.remove()
 
 
+def test_pad_cost(args):
+    """What reading the buttons costs a frame with XInput and four empty slots
+    (printed; a figure, not a limit)."""
+    xinput = StandInXInput(args)
+    program = Program(os.path.join(args.windows_dir, "orvalis-keys-probe.exe"), "--measure", name="pad-cost",
+                      overrides=";xinput1_4=n", env=xinput.env())
+    try:
+        window = wait_window(WINDOW_TITLE)
+        line = wait_for("the measurement", lambda: re.search(r"buttons read in .*", program.output()), 20)
+        print(line.group(0) + " with XInput and four empty slots")
+        calls = xinput.call_counts()
+        expect(sum(calls) <= 8, f"2001 reads asked the empty slots {calls} times")
+        Screen().close(window)
+        expect(program.wait_exit() == 0, "the probe did not exit with 0")
+    finally:
+        program.stop()
+        end_wine(True)
+        xinput.remove()
+
+
 def test_no_xinput(args):
     """Without any XInput DLL the keys play as before."""
     program = Program(os.path.join(args.windows_dir, "orvalis-keys-probe.exe"), name="no-xinput",
@@ -808,6 +828,7 @@ TESTS = {
     "zip_play": test_zip_play,
     "pad": test_pad,
     "no_xinput": test_no_xinput,
+    "pad_cost": test_pad_cost,
     "pad_skip": test_pad_skip,
     "dpi": test_dpi,
 }
