@@ -12,29 +12,47 @@
   const picture = context.createImageData(240, 160);
   const pixels = new Uint32Array(picture.data.buffer);
 
-  // ---- keys, by KeyboardEvent.key as Windows' virtual-key codes follow the
-  // layout; the keypad's Enter and (NumLock off) arrows give the same keys.
-  // Each names the handheld button it holds; the buttons' bits come from the
-  // program (orvalis-buttons.js, made at build time from hw/keys.h).
+  // ---- keys, as Windows' virtual-key codes behave: a letter key is the
+  // Latin letter it types in the layout (on AZERTY the key that types A is
+  // L); a key that types no Latin letter (Russian, Greek, ...) is the letter
+  // at its US position (KeyboardEvent.code). The keypad's Enter and (NumLock
+  // off) arrows give the same keys. Each names the handheld button it holds;
+  // the buttons' bits come from the program (orvalis-buttons.js, made at
+  // build time from hw/keys.h).
   const keyButtons = {
-    x: 'a', X: 'a', z: 'b', Z: 'b', Backspace: 'select', Enter: 'start', ArrowRight: 'right', ArrowLeft: 'left',
-    ArrowUp: 'up', ArrowDown: 'down', s: 'r', S: 'r', a: 'l', A: 'l',
+    x: 'a', z: 'b', Backspace: 'select', Enter: 'start', ArrowRight: 'right', ArrowLeft: 'left',
+    ArrowUp: 'up', ArrowDown: 'down', s: 'r', a: 'l',
   };
-  const heldKeys = new Map();  // a key's name -> the button bit it holds, while it is down
+  const latinLetter = /^[a-z]$/i;
+  const buttonOf = (event) => {
+    if (latinLetter.test(event.key)) return keyButtons[event.key.toLowerCase()];
+    if (event.key.length === 1 && /^Key[A-Z]$/.test(event.code)) return keyButtons[event.code.slice(3).toLowerCase()];
+    return keyButtons[event.key];
+  };
+  const heldKeys = new Map();  // a physical key (code) -> the button bit it holds, while it is down
   let running = false;  // the frame loop has started: the page owns these keys
   const releaseAll = () => heldKeys.clear();
   const modalOpen = () => document.querySelector('dialog[open]') !== null;
   const onKey = (event, down) => {
-    const button = keyButtons[event.key];
+    const physical = event.code || event.key;
+    // A key released is let go whatever it types now (a layout or Shift may have changed meanwhile).
+    if (!down && heldKeys.has(physical)) {
+      heldKeys.delete(physical);
+      if (running) event.preventDefault();
+      return;
+    }
+    const button = buttonOf(event);
     if (button === undefined || modalOpen()) return;
     if (running) event.preventDefault();  // no navigating back, no scrolling
-    if (event.repeat) return;
-    if (down) heldKeys.set(event.key, orvalisButtons[button]);
-    else heldKeys.delete(event.key);
+    if (event.repeat || !down) return;
+    heldKeys.set(physical, orvalisButtons[button]);
   };
   window.addEventListener('keydown', (event) => onKey(event, true));
   window.addEventListener('keyup', (event) => onKey(event, false));
   window.addEventListener('blur', releaseAll);
+  // Pads are looked for only once one has been connected: reading them costs a frame an array.
+  let padsSeen = false;
+  window.addEventListener('gamepadconnected', () => { padsSeen = true; });
   document.addEventListener('visibilitychange', () => { if (document.hidden) releaseAll(); });
 
   // ---- closing
@@ -133,6 +151,27 @@
       let mask = 0;
       for (const bit of heldKeys.values()) mask |= bit;
       return mask;
+    },
+    // Game controllers in the standard mapping, read once a frame: for each
+    // connected pad, its buttons (bit n: standard button n), left stick and
+    // triggers into the program's memory, which maps them as every host does.
+    // Returns how many pads were written (at most `room`).
+    readPads(heap32, heapF32, index, room) {
+      if (!padsSeen || !navigator.getGamepads) return 0;
+      let count = 0;
+      for (const pad of navigator.getGamepads()) {
+        if (!pad || !pad.connected || pad.mapping !== 'standard' || count >= room) continue;
+        let bits = 0;
+        for (let b = 0; b < pad.buttons.length && b < 32; ++b) if (pad.buttons[b].pressed) bits |= 1 << b;
+        const at = index + count * 5;
+        heap32[at] = bits >>> 0;
+        heapF32[at + 1] = pad.axes[0] || 0;
+        heapF32[at + 2] = pad.axes[1] || 0;
+        heapF32[at + 3] = pad.buttons[6] ? pad.buttons[6].value : 0;
+        heapF32[at + 4] = pad.buttons[7] ? pad.buttons[7].value : 0;
+        count += 1;
+      }
+      return count;
     },
     chooseFile,
     messageBox,

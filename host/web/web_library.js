@@ -17,6 +17,9 @@ mergeInto(LibraryManager.library, {
   web_buttons_held: function () {
     return orvalisPage.buttonsHeld();
   },
+  web_read_pads: function (pads, room) {
+    return orvalisPage.readPads(HEAPU32, HEAPF32, pads >> 2, room);
+  },
 
   // The chosen file reaches the loader's fopen through the file system. An
   // image of the right size is copied whole; any other file becomes an empty

@@ -103,8 +103,9 @@ function loadReference() {
 let reference;
 let browser;
 
-async function openPage() {
+async function openPage(prepare) {
   const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  if (prepare) await prepare(context);
   const page = await context.newPage();
   const problems = [];
   page.on('console', (message) => { if (message.type() === 'error') problems.push(`console: ${message.text()}`); });
@@ -267,6 +268,109 @@ cases.keys = async () => {
   await page.keyboard.up('x');
   await page.keyboard.up('Backspace');
   expect(page.url() === pageUrl, 'the page navigated away');
+  await page.click('#close');
+  await waitFor('the ended state', () => exitCode(page));
+  await closePage(page);
+};
+
+// Keys on other layouts, as Windows' virtual-key codes behave, sent through
+// Chromium's own key pipeline with `key` and `code` apart: a key that types a
+// Latin letter is that letter, one that types none is the letter of its US
+// position.
+cases.layouts = async () => {
+  const page = await openPage();
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('the first keyboard poll', async () => (await keyinput(page)) === 0x03FF);
+  const cdp = await page.context().newCDPSession(page);
+  const send = (type, key, code) => cdp.send('Input.dispatchKeyEvent', {
+    type, key, code, text: type === 'keyDown' ? key : undefined,
+    windowsVirtualKeyCode: key.toUpperCase().charCodeAt(0) });
+  const rows = [
+    ['AZERTY: the key that types a is L', 'a', 'KeyQ', 0x01FF],
+    ['AZERTY: the key that types q is nothing', 'q', 'KeyA', 0x03FF],
+    ['AZERTY: the key that types z is B', 'z', 'KeyW', 0x03FD],
+    ['AZERTY: the key that types w is nothing', 'w', 'KeyZ', 0x03FF],
+    ['Shift held: X is A', 'X', 'KeyX', 0x03FE],
+    ['Russian: the key at X is A', '\u0447', 'KeyX', 0x03FE],
+    ['Russian: the key at Z is B', '\u044f', 'KeyZ', 0x03FD],
+    ['Russian: the key at S is R', '\u044b', 'KeyS', 0x02FF],
+    ['Russian: the key at A is L', '\u0444', 'KeyA', 0x01FF],
+    ['Greek: the key at X is A', '\u03c7', 'KeyX', 0x03FE],
+    ['Greek: the key at Z is B', '\u03b6', 'KeyZ', 0x03FD],
+    ['Greek: the key at S is R', '\u03c3', 'KeyS', 0x02FF],
+    ['Greek: the key at A is L', '\u03b1', 'KeyA', 0x01FF],
+    ['Russian: the key at Q is nothing', '\u0439', 'KeyQ', 0x03FF],
+  ];
+  for (const [what, key, code, expected] of rows) {
+    await send('keyDown', key, code);
+    try {
+      if (expected === 0x03FF) await sleep(100);
+      else await waitFor(what, async () => (await keyinput(page)) === expected, 2000);
+      const got = await keyinput(page);
+      expect(got === expected, `${what}: KEYINPUT ${got.toString(16)}, expected ${expected.toString(16)}`);
+    } finally {
+      await send('keyUp', key, code);
+    }
+    await waitFor(`${what}: released`, async () => (await keyinput(page)) === 0x03FF, 2000);
+  }
+  await page.click('#close');
+  await waitFor('the ended state', () => exitCode(page));
+  await closePage(page);
+};
+
+// Game controllers through the Gamepad API. Chromium offers no honest way to
+// plug in a pad, so navigator.getGamepads is a stand-in that returns the
+// standard-mapped pads this test describes; the page hands them to the
+// program, which maps them as every host does.
+cases.gamepad = async () => {
+  const page = await openPage(async (context) => context.addInitScript(() => {
+    const pad = (index) => ({ index, id: 'stand-in pad', connected: true, mapping: 'standard', timestamp: 0,
+      buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })),
+      axes: [0, 0, 0, 0] });
+    window.standInPads = [pad(0), null, null, null];
+    navigator.getGamepads = () => window.standInPads;
+    window.standInPad = (index, buttons, axes) => {
+      if (!window.standInPads[index]) window.standInPads[index] = pad(index);
+      const p = window.standInPads[index];
+      p.buttons.forEach((b, i) => { b.pressed = buttons.includes(i); b.value = b.pressed ? 1 : 0; });
+      p.axes = axes;
+      window.dispatchEvent(new Event('gamepadconnected'));
+    };
+    window.unplugPad = (index) => { window.standInPads[index] = null; };
+  }));
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('the first keyboard poll', async () => (await keyinput(page)) === 0x03FF);
+  const set = (index, buttons, axes = [0, 0, 0, 0]) =>
+    page.evaluate(([i, b, a]) => window.standInPad(i, b, a), [index, buttons, axes]);
+  // (what, standard buttons pressed, axes, KEYINPUT)
+  const rows = [
+    ['south', [0], [0, 0, 0, 0], 0x03FE], ['east', [1], [0, 0, 0, 0], 0x03FD],
+    ['back', [8], [0, 0, 0, 0], 0x03FB], ['start', [9], [0, 0, 0, 0], 0x03F7],
+    ['D-pad up', [12], [0, 0, 0, 0], 0x03BF], ['D-pad down', [13], [0, 0, 0, 0], 0x037F],
+    ['D-pad left', [14], [0, 0, 0, 0], 0x03DF], ['D-pad right', [15], [0, 0, 0, 0], 0x03EF],
+    ['left shoulder', [4], [0, 0, 0, 0], 0x01FF], ['right shoulder', [5], [0, 0, 0, 0], 0x02FF],
+    ['left trigger', [6], [0, 0, 0, 0], 0x01FF], ['right trigger', [7], [0, 0, 0, 0], 0x02FF],
+    ['left stick right', [], [1, 0, 0, 0], 0x03EF], ['left stick up and left', [], [-0.9, -0.9, 0, 0], 0x039F],
+    ['the dead half', [], [0.4, -0.4, 0, 0], 0x03FF],
+    ['west, north, guide, the right stick', [2, 3, 16], [0, 0, 1, 1], 0x03FF],
+  ];
+  for (const [what, buttons, axes, expected] of rows) {
+    await set(0, buttons, axes);
+    if (expected === 0x03FF) await sleep(100);
+    else await waitFor(what, async () => (await keyinput(page)) === expected, 2000);
+    const got = await keyinput(page);
+    expect(got === expected, `pad ${what}: KEYINPUT ${got.toString(16)}, expected ${expected.toString(16)}`);
+    await set(0, []);
+    await waitFor(`${what}: released`, async () => (await keyinput(page)) === 0x03FF, 2000);
+  }
+  // Two pads and a key together, then a pad unplugged while held.
+  await set(0, [0]);
+  await set(2, [9]);
+  await page.keyboard.down('z');
+  await waitFor('two pads and a key', async () => (await keyinput(page)) === 0x03F4, 2000);
+  await page.keyboard.up('z');
+  await page.evaluate(() => { window.unplugPad(0); window.unplugPad(2); });
+  await waitFor('the unplugged pads release', async () => (await keyinput(page)) === 0x03FF, 2000);
   await page.click('#close');
   await waitFor('the ended state', () => exitCode(page));
   await closePage(page);
