@@ -2,7 +2,7 @@
 """The program in a real X server, driven as a user would drive it.
 
 usage: gui_test.py CASE --program PATH [--rom PATH --capture PATH] [--probe PATH] [--shot-dir DIR]
-cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, pad, pad-skip, play, skip-keys
+cases: cancel, kdialog, refused, no-chooser, real-zenity, keys, pad, pad-first, pad-skip, play, skip-keys
 """
 
 import argparse
@@ -285,6 +285,22 @@ def case_pad(session, args):
     expect(code == 0, f"the probe exited with {code}")
 
 
+def case_pad_first(session, args):
+    """A pad plugged in before the program starts plays from the first poll."""
+    session.start_x()
+    session.start_program(args.probe, ["/usr/bin", "/bin"], capture_stdout=True,
+                          args=["--virtual-pad", "--attach-first"], commands=True)
+    window = session.find_window(MAIN_TITLE)
+    wait_for("the first keyboard poll", lambda: "KEYINPUT 03FF" in session.program_stdout(), 10)
+    expect("attached yes" in session.program_stdout(), "the virtual pad was not attached before the start")
+    session.send(pad_command("button", "south", 1))
+    wait_for("KEYINPUT 03FE from the pad plugged in first",
+             lambda: re.findall(r"KEYINPUT ([0-9A-F]{4})", session.program_stdout())[-1] == "03FE", 3, 0.02)
+    session.close(window)
+    code = session.wait_exit()
+    expect(code == 0, f"the probe exited with {code}")
+
+
 def case_pad_skip(session, args):
     """The whole program with a virtual pad plugged in during the intro: its
     Start skips the intro, as the key Enter does."""
@@ -430,7 +446,7 @@ def case_skip_keys(session, args):
 
 
 CASES = {"cancel": case_cancel, "kdialog": case_kdialog, "refused": case_refused, "no-chooser": case_no_chooser,
-         "real-zenity": case_real_zenity, "keys": case_keys, "pad": case_pad, "pad-skip": case_pad_skip, "play": case_play, "skip-keys": case_skip_keys}
+         "real-zenity": case_real_zenity, "keys": case_keys, "pad": case_pad, "pad-first": case_pad_first, "pad-skip": case_pad_skip, "play": case_play, "skip-keys": case_skip_keys}
 
 
 def main():

@@ -7,7 +7,9 @@
 //   attach | detach | button N 0|1 | axis N VALUE   (SDL's button and axis numbers)
 //   measure   (prints the median time of one platform_buttons_held, over 2001 calls)
 // With --virtual-pad --play it runs the whole program instead (run_host), the
-// commands read on a thread of their own.
+// commands read on a thread of their own. With --virtual-pad --attach-first
+// the pad is plugged in before the window (and SDL's controller support)
+// starts.
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 #include <poll.h>
@@ -100,6 +102,11 @@ int main(int argc, char** argv) {
     if (with_pad && argc > 2 && std::strcmp(argv[2], "--play") == 0) {
         std::thread(read_commands_blocking).detach();
         return run_host(nullptr, "", 10);
+    }
+    if (with_pad && argc > 2 && std::strcmp(argv[2], "--attach-first") == 0) {
+        SDL_SetMainReady();
+        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return 1;
+        attach();
     }
     if (platform_open_window(nullptr) != window_open_result::ok) return 1;
     platform_show_window(10);  // the Windows "show as default" state
