@@ -31,7 +31,7 @@
   };
   const heldKeys = new Map();  // a physical key (code) -> the button bit it holds, while it is down
   let running = false;  // the frame loop has started: the page owns these keys
-  const releaseAll = () => heldKeys.clear();
+  const releaseAll = () => { heldKeys.clear(); releaseTouches(); };  // releaseTouches: below
   const modalOpen = () => document.querySelector('dialog[open]') !== null;
   const onKey = (event, down) => {
     const physical = event.code || event.key;
@@ -49,6 +49,69 @@
   };
   window.addEventListener('keydown', (event) => onKey(event, true));
   window.addEventListener('keyup', (event) => onKey(event, false));
+  // ---- touch controls (shown where the primary pointer is coarse): every
+  // pointer holds what lies under it now, so a finger that slides from one
+  // control onto another moves the press; the D-pad takes the direction of
+  // the finger from its centre, 8 ways, with a small dead zone in the middle.
+  const touchHeld = new Map();  // pointerId -> the button bits it holds
+  const dpad = $('dpad');
+  const deadZone = 0.2;  // of the D-pad's half width
+  const underPointer = (x, y) => {
+    const element = document.elementFromPoint(x, y);
+    if (!element) return 0;
+    const box = dpad.getBoundingClientRect();
+    if (dpad.contains(element) || (x >= box.left && x < box.right && y >= box.top && y < box.bottom)) {
+      const dx = (x - (box.left + box.right) / 2) / (box.width / 2);
+      const dy = (y - (box.top + box.bottom) / 2) / (box.height / 2);
+      if (Math.hypot(dx, dy) < deadZone) return 0;
+      // Eight sectors of 45 degrees: a diagonal presses two directions.
+      const sector = Math.round(Math.atan2(dy, dx) / (Math.PI / 4)) & 7;
+      const ways = [['right'], ['right', 'down'], ['down'], ['down', 'left'], ['left'], ['left', 'up'], ['up'],
+                    ['up', 'right']][sector];
+      return ways.reduce((mask, name) => mask | orvalisButtons[name], 0);
+    }
+    const control = element.closest('.control');
+    return control && control.dataset.button ? orvalisButtons[control.dataset.button] : 0;
+  };
+  const showHeld = () => {
+    let mask = 0;
+    for (const bits of touchHeld.values()) mask |= bits;
+    for (const control of document.querySelectorAll('#touch .control')) {
+      control.classList.toggle('held', (mask & orvalisButtons[control.dataset.button]) !== 0);
+    }
+  };
+  const touchMove = (event) => {
+    if (!touchHeld.has(event.pointerId)) return;
+    event.preventDefault();
+    const before = touchHeld.get(event.pointerId);
+    const now = underPointer(event.clientX, event.clientY);
+    if (now === before) return;
+    // A short vibration for each newly pressed button, where the device has one.
+    if ((now & ~before) && navigator.vibrate) navigator.vibrate(12);
+    touchHeld.set(event.pointerId, now);
+    showHeld();
+  };
+  const touchEnd = (event) => {
+    if (touchHeld.delete(event.pointerId)) showHeld();
+  };
+  const touchArea = $('touch');
+  touchArea.addEventListener('pointerdown', (event) => {
+    event.preventDefault();
+    // The pointer stays with the page, not the control it started on, so that it can slide.
+    if (event.target.hasPointerCapture && event.target.hasPointerCapture(event.pointerId)) {
+      event.target.releasePointerCapture(event.pointerId);
+    }
+    touchHeld.set(event.pointerId, 0);
+    touchMove(event);
+  });
+  window.addEventListener('pointermove', touchMove, { passive: false });
+  for (const type of ['pointerup', 'pointercancel']) window.addEventListener(type, touchEnd);
+  document.documentElement.addEventListener('pointerleave', touchEnd);
+  touchArea.addEventListener('contextmenu', (event) => event.preventDefault());
+  const releaseTouches = () => { touchHeld.clear(); showHeld(); };
+  screen.orientation?.addEventListener?.('change', releaseTouches);
+  window.addEventListener('orientationchange', releaseTouches);
+
   window.addEventListener('blur', releaseAll);
   // Pads are looked for only once one has been connected: reading them costs a frame an array.
   let padsSeen = false;
@@ -150,6 +213,7 @@
     buttonsHeld() {
       let mask = 0;
       for (const bit of heldKeys.values()) mask |= bit;
+      for (const bits of touchHeld.values()) mask |= bits;
       return mask;
     },
     // Game controllers in the standard mapping, read once a frame: for each

@@ -184,6 +184,8 @@ cases.play = async () => {
               `the file ${firstFrame.read.toFixed(1)} ms, then loading, checking and booting ` +
               `${firstFrame.rest.toFixed(1)} ms)`);
   expect(await canvasDigest(page) === black, 'the boot frames are not black');
+  expect(!(await page.locator('#touch').isVisible()) && !(await page.getByRole('button', { name: 'A', exact: true }).isVisible()),
+         'touch controls are shown on a desktop with a mouse');
 
   await waitFor('a frame of the first text scene, pixel for pixel',
                 async () => reference.firstScene.has(await canvasDigest(page)), 15000, 10);
@@ -374,6 +376,141 @@ cases.gamepad = async () => {
   await page.click('#close');
   await waitFor('the ended state', () => exitCode(page));
   await closePage(page);
+};
+
+// ---- touch screens: a phone in portrait and landscape and a tablet, with
+// real touch input through Chromium's own touch pipeline (CDP).
+const touchScreens = { phone_portrait: [390, 844, 3], phone_landscape: [844, 390, 3], tablet: [820, 1180, 2] };
+const controlNames = ['A', 'B', 'L', 'R', 'Start', 'Select', 'Up', 'Down', 'Left', 'Right'];
+
+async function openTouchPage([width, height, scale]) {
+  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, isMobile: true,
+                                             hasTouch: true });
+  const page = await context.newPage();
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.problems = problems;
+  await page.goto(pageUrl);
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  return page;
+}
+
+// Every control by its role and name, with its box on the page.
+async function controlBoxes(page) {
+  const boxes = {};
+  for (const name of controlNames) {
+    const control = page.getByRole('button', { name, exact: true });
+    expect(await control.count() === 1, `no single button named ${name}`);
+    boxes[name] = await control.boundingBox();
+  }
+  return boxes;
+}
+
+async function expectLaidOut(page, [width, height], what) {
+  const sizes = await page.evaluate(() => ({ w: document.documentElement.scrollWidth,
+                                              h: document.documentElement.scrollHeight }));
+  expect(sizes.w <= width && sizes.h <= height, `${what}: the page is ${sizes.w} x ${sizes.h} in a ${width} x ${height} viewport`);
+  const picture = await page.locator('#client').boundingBox();
+  const boxes = { picture, ...(await controlBoxes(page)) };
+  const inside = (b) => b.x >= 0 && b.y >= 0 && b.x + b.width <= width + 0.5 && b.y + b.height <= height + 0.5;
+  const overlap = (a, b) => a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+  for (const [name, box] of Object.entries(boxes)) {
+    expect(box && inside(box), `${what}: ${name} is not wholly on screen (${JSON.stringify(box)})`);
+  }
+  const names = Object.keys(boxes);
+  for (let i = 0; i < names.length; ++i) {
+    for (let j = i + 1; j < names.length; ++j) {
+      expect(!overlap(boxes[names[i]], boxes[names[j]]), `${what}: ${names[i]} overlaps ${names[j]}`);
+    }
+  }
+  const ratio = picture.width / picture.height;
+  expect(Math.abs(ratio - 1.5) < 0.01, `${what}: the picture is ${picture.width} x ${picture.height}, not 3:2`);
+  return boxes;
+}
+
+for (const [name, screenSize] of Object.entries(touchScreens)) {
+  cases[`layout_${name}`] = async () => {
+    const page = await openTouchPage(screenSize);
+    await shot(page, `${name}-chooser`);
+    const dialog = await page.locator('#chooser').boundingBox();
+    expect(dialog.x >= 0 && dialog.x + dialog.width <= screenSize[0], `the chooser does not fit: ${JSON.stringify(dialog)}`);
+    await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+    await waitFor('a frame of the first text scene, pixel for pixel',
+                  async () => reference.firstScene.has(await canvasDigest(page)), 15000, 10);
+    await expectLaidOut(page, screenSize, name);
+    await shot(page, `${name}-playing`);
+    expect(page.problems.length === 0, page.problems.join('; '));
+    await page.context().close();
+  };
+}
+
+cases.touch_input = async () => {
+  const page = await openTouchPage(touchScreens.phone_portrait);
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('the first keyboard poll', async () => (await keyinput(page)) === 0x03FF);
+  const boxes = await controlBoxes(page);
+  const centre = (name) => ({ x: boxes[name].x + boxes[name].width / 2, y: boxes[name].y + boxes[name].height / 2 });
+  const cdp = await page.context().newCDPSession(page);
+  const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', {
+    type, touchPoints: points.map(([id, at]) => ({ id, x: at.x, y: at.y, radiusX: 4, radiusY: 4, force: 1 })) });
+  const expectHeld = async (expected, what) => {
+    if (expected === 0x03FF) await sleep(100);
+    else await waitFor(what, async () => (await keyinput(page)) === expected, 2000).catch(() => {});
+    const got = await keyinput(page);
+    expect(got === expected, `${what}: KEYINPUT ${got.toString(16)}, expected ${expected.toString(16)}`);
+  };
+  const bits = { A: 0x001, B: 0x002, Select: 0x004, Start: 0x008, Right: 0x010, Left: 0x020, Up: 0x040, Down: 0x080,
+                 R: 0x100, L: 0x200 };
+  // Each button by a finger on it (Start last: it skips the intro).
+  for (const name of controlNames.filter((n) => n !== 'Start')) {
+    await touch('touchStart', [[1, centre(name)]]);
+    await expectHeld(0x03FF & ~bits[name], `a finger on ${name}`);
+    await touch('touchEnd', []);
+    await expectHeld(0x03FF, `the finger lifted from ${name}`);
+  }
+  // A finger sliding across the D-pad: Up, then Up and Right (a diagonal), then Right.
+  const up = centre('Up');
+  const right = centre('Right');
+  await touch('touchStart', [[1, up]]);
+  await expectHeld(0x03BF, 'the finger on Up');
+  await touch('touchMove', [[1, { x: right.x, y: up.y }]]);
+  await expectHeld(0x03AF, 'the finger slid to the up-right diagonal');
+  await touch('touchMove', [[1, right]]);
+  await expectHeld(0x03EF, 'the finger slid on to Right');
+  // A second finger presses A while the direction is held, then slides from A
+  // onto B: the press moves with it, the first finger keeps Right.
+  await touch('touchStart', [[1, right], [2, centre('A')]]);
+  await expectHeld(0x03EE, 'Right held and A pressed');
+  await touch('touchMove', [[1, right], [2, centre('B')]]);
+  await expectHeld(0x03ED, 'the second finger slid from A onto B, Right still held');
+  await shot(page, 'touch-held');
+  // A cancelled touch releases what it held.
+  await touch('touchCancel', []);
+  await expectHeld(0x03FF, 'the touch cancelled');
+  expect(page.problems.length === 0, page.problems.join('; '));
+  await page.context().close();
+};
+
+// Start, touched during a text scene, skips the intro: black, and it stays
+// black. (A fresh page: A and B, pressed above, skip the intro too.)
+cases.touch_skip = async () => {
+  const page = await openTouchPage(touchScreens.phone_landscape);
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  const start = await page.getByRole('button', { name: 'Start', exact: true }).boundingBox();
+  const cdp = await page.context().newCDPSession(page);
+  const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: points });
+  await waitFor('a frame of the first text scene', async () => reference.firstScene.has(await canvasDigest(page)),
+                15000, 10);
+  await touch('touchStart', [{ id: 1, x: start.x + start.width / 2, y: start.y + start.height / 2 }]);
+  await sleep(120);
+  await touch('touchEnd', []);
+  await waitFor('a black picture after Start', async () => (await canvasDigest(page)) === black, 2000, 10);
+  for (let i = 0; i < 10; ++i) {
+    expect(await canvasDigest(page) === black, 'the picture showed sprites again after the skip');
+    await sleep(50);
+  }
+  expect(page.problems.length === 0, page.problems.join('; '));
+  await page.context().close();
 };
 
 cases.cancel = async () => {
