@@ -118,6 +118,43 @@
   window.addEventListener('gamepadconnected', () => { padsSeen = true; });
   document.addEventListener('visibilitychange', () => { if (document.hidden) releaseAll(); });
 
+  // ---- fullscreen (the play area only) and the screen wake lock, where the
+  // browser has them; the one place that knows WebKit's prefixed names.
+  const fullscreen = {
+    enabled: () => Boolean(document.fullscreenEnabled || document.webkitFullscreenEnabled),
+    element: () => document.fullscreenElement || document.webkitFullscreenElement || null,
+    enter: (element) => (element.requestFullscreen ? element.requestFullscreen()
+                                                     : Promise.resolve(element.webkitRequestFullscreen())),
+    exit: () => (document.exitFullscreen ? document.exitFullscreen() : Promise.resolve(document.webkitExitFullscreen())),
+  };
+  if (fullscreen.enabled()) {
+    const button = $('fullscreen');
+    button.hidden = false;
+    button.addEventListener('click', () => {
+      const action = fullscreen.element() ? fullscreen.exit() : fullscreen.enter($('play')).then(() => {
+        // A phone plays best lying down; a refusal changes nothing.
+        if (matchMedia('(pointer: coarse)').matches && screen.orientation && screen.orientation.lock) {
+          return screen.orientation.lock('landscape').catch(() => {});
+        }
+        return undefined;
+      });
+      Promise.resolve(action).catch(() => {});
+    });
+  }
+  let wakeLock = null;
+  const keepAwake = () => {
+    if (!navigator.wakeLock || wakeLock || document.hidden) return;
+    navigator.wakeLock.request('screen').then((lock) => {
+      wakeLock = lock;
+      lock.addEventListener('release', () => { if (wakeLock === lock) wakeLock = null; });
+    }).catch(() => {});  // refused (no permission, battery saver): the screen may dim
+  };
+  const letSleep = () => {
+    if (wakeLock) wakeLock.release().catch(() => {});
+    wakeLock = null;
+  };
+  document.addEventListener('visibilitychange', () => { if (!document.hidden && running) keepAwake(); });
+
   // ---- closing
   let closeRequested = false;
   $('close').addEventListener('click', () => { closeRequested = true; });
@@ -197,6 +234,7 @@
       windowFrame.hidden = true;
     },
     drain() {
+      if (!running) keepAwake();  // the frame loop starts
       running = true;
       workStart = performance.now();
       return !closeRequested;
@@ -253,6 +291,8 @@
     ended(code) {
       running = false;
       releaseAll();
+      letSleep();
+      if (fullscreen.element()) fullscreen.exit().catch(() => {});
       windowFrame.hidden = true;
       const note = $('ended');
       note.textContent = `The program has ended (exit code ${code}). Reload the page to start it again.`;

@@ -513,6 +513,46 @@ cases.touch_skip = async () => {
   await page.context().close();
 };
 
+// Fullscreen of the play area where the browser offers it (and no button
+// where it does not), and a screen wake lock while the frames run, released
+// when the program ends. The wake lock is a stand-in that records what the
+// page asks of it: headless Chromium has no screen to keep awake.
+cases.fullscreen_and_wake_lock = async () => {
+  const page = await openPage(async (context) => context.addInitScript(() => {
+    window.wakeLockLog = [];
+    Object.defineProperty(navigator, 'wakeLock', { value: { request: (type) => {
+      window.wakeLockLog.push(`request ${type}`);
+      const sentinel = new EventTarget();
+      sentinel.release = () => { window.wakeLockLog.push('release'); return Promise.resolve(); };
+      return Promise.resolve(sentinel);
+    } } });
+  }));
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('the first frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) > 3);
+  await waitFor('a wake lock while the frames run',
+                async () => (await page.evaluate(() => window.wakeLockLog.join(','))) === 'request screen');
+  await page.click('#fullscreen');
+  await waitFor('the play area in fullscreen',
+                () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id === 'play'));
+  await shot(page, 'fullscreen');
+  await page.click('#fullscreen');
+  await waitFor('fullscreen left', () => page.evaluate(() => document.fullscreenElement === null));
+  await page.click('#close');
+  await waitFor('the ended state', () => exitCode(page));
+  const log = await page.evaluate(() => window.wakeLockLog.join(','));
+  expect(log === 'request screen,release', `the wake lock saw ${log}`);
+  await closePage(page);
+
+  // Without the Fullscreen API (as on an iPhone) there is no fullscreen button.
+  const bare = await openPage(async (context) => context.addInitScript(() => {
+    for (const name of ['fullscreenEnabled', 'webkitFullscreenEnabled']) {
+      Object.defineProperty(Document.prototype, name, { get: () => false });
+    }
+  }));
+  expect(!(await bare.locator('#fullscreen').isVisible()), 'a fullscreen button where fullscreen cannot work');
+  await closePage(bare);
+};
+
 cases.cancel = async () => {
   const page = await openPage();
   await page.click('#chooser-cancel');
