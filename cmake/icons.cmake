@@ -6,6 +6,11 @@ set(_icon_outputs ${ORVALIS_ICON_DIR}/orvalis-pc.ico)
 foreach(size ${ORVALIS_ICON_SIZES})
   list(APPEND _icon_outputs ${ORVALIS_ICON_DIR}/orvalis-pc-${size}.png)
 endforeach()
+# The web page's: 192 and 512 pixels, and a maskable one.
+set(ORVALIS_WEB_ICONS orvalis-pc-192.png orvalis-pc-512.png orvalis-pc-maskable-512.png)
+foreach(name ${ORVALIS_WEB_ICONS})
+  list(APPEND _icon_outputs ${ORVALIS_ICON_DIR}/${name})
+endforeach()
 
 if(CMAKE_CROSSCOMPILING)
   # The generator must run here: build it for the build machine on its own.
@@ -17,6 +22,8 @@ if(CMAKE_CROSSCOMPILING)
     BINARY_DIR ${_icon_tool_dir}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
     INSTALL_COMMAND ""
+    # Rebuilt (a quick no-op when nothing changed) so that a changed generator is used.
+    BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${_icon_tool})
   set(_icon_tool_target orvalis_icon_tool_host)
 else()

@@ -18,8 +18,14 @@ if(EMSCRIPTEN)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt COPYONLY)
   configure_file(${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
                  COPYONLY)
+  set(_web_icons "")
+  foreach(name ${ORVALIS_WEB_ICONS})
+    list(APPEND _web_icons ${CMAKE_BINARY_DIR}/${name})
+  endforeach()
   install(FILES ${CMAKE_BINARY_DIR}/orvalis.html ${CMAKE_BINARY_DIR}/orvalis-buttons.js
-                ${CMAKE_BINARY_DIR}/orvalis-page.js ${CMAKE_BINARY_DIR}/orvalis.js ${CMAKE_BINARY_DIR}/orvalis.wasm ${CMAKE_BINARY_DIR}/orvalis-pc-32.png ${ORVALIS_DEMO_ROM}
+                ${CMAKE_BINARY_DIR}/orvalis-page.js ${CMAKE_BINARY_DIR}/orvalis.js ${CMAKE_BINARY_DIR}/orvalis.wasm
+                ${CMAKE_BINARY_DIR}/orvalis.webmanifest ${CMAKE_BINARY_DIR}/orvalis-sw.js ${_web_icons}
+                ${CMAKE_BINARY_DIR}/orvalis-pc-32.png ${ORVALIS_DEMO_ROM}
                 ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt ${CMAKE_BINARY_DIR}/packaging/THIRD-PARTY-NOTICES.txt
           DESTINATION .)
   set(CPACK_GENERATOR ZIP)

@@ -301,6 +301,12 @@
     },
   };
 
+  // Offline use: the service worker keeps the page's own files (where the
+  // browser allows one: https pages and this machine's).
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('orvalis-sw.js').catch(() => {});
+  }
+
   // The program's module: it starts as soon as orvalis.js has loaded.
   window.Module = {
     print: (text) => console.log(text),

@@ -51,11 +51,11 @@ const words = productWords();
 
 // ---- the page, served from the build folder
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.gba': 'application/octet-stream' };
-const serve = () => http.createServer((request, response) => {
+                '.gba': 'application/octet-stream', '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
+const serve = (root = webDir) => http.createServer((request, response) => {
   const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^\/+/, '');
-  const file = path.join(webDir, name);
-  if (!file.startsWith(webDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+  const file = path.join(root, name);
+  if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
     response.writeHead(404).end();
     return;
   }
@@ -439,6 +439,15 @@ for (const [name, screenSize] of Object.entries(touchScreens)) {
                   async () => reference.firstScene.has(await canvasDigest(page)), 15000, 10);
     await expectLaidOut(page, screenSize, name);
     await shot(page, `${name}-playing`);
+    // The cost of a frame with the touch controls shown, over 120 frames.
+    const from = await page.evaluate(() => orvalisPage.stats.frames);
+    await waitFor('120 more frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) >= from + 120,
+                  10000, 100);
+    const median = await page.evaluate((start) => {
+      const work = orvalisPage.stats.workTimes.slice(start, start + 120).sort((a, b) => a - b);
+      return work[60];
+    }, from);
+    console.log(`${name}: median frame work with the touch controls shown: ${median.toFixed(3)} ms`);
     expect(page.problems.length === 0, page.problems.join('; '));
     await page.context().close();
   };
@@ -553,6 +562,92 @@ cases.fullscreen_and_wake_lock = async () => {
   await closePage(bare);
 };
 
+// ---- offline and installable: a copy of the page on a server of the test's own,
+// which the test stops (the worker's own fetches would pass an offline switch).
+async function startCopy() {
+  const root = fs.mkdtempSync(path.join(work, 'page-'));
+  for (const f of fs.readdirSync(webDir)) {
+    if (fs.statSync(path.join(webDir, f)).isFile()) fs.copyFileSync(path.join(webDir, f), path.join(root, f));
+  }
+  const copyServer = serve(root);
+  const sockets = new Set();
+  copyServer.on('connection', (socket) => { sockets.add(socket); socket.on('close', () => sockets.delete(socket)); });
+  await new Promise((resolve) => copyServer.listen(0, '127.0.0.1', resolve));
+  const stop = () => new Promise((resolve) => { for (const s of sockets) s.destroy(); copyServer.close(resolve); });
+  return { root, url: `http://127.0.0.1:${copyServer.address().port}/orvalis.html`, stop };
+}
+
+const cacheNames = (page) => page.evaluate(() => caches.keys());
+const workerReady = (page) => page.evaluate(async () => {
+  await navigator.serviceWorker.ready;
+  return Boolean(navigator.serviceWorker.controller) || new Promise((resolve) => {
+    navigator.serviceWorker.addEventListener('controllerchange', () => resolve(true), { once: true });
+  });
+});
+
+cases.offline = async () => {
+  const copy = await startCopy();
+  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const page = await context.newPage();
+  await page.goto(copy.url);
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  expect(await workerReady(page), 'the service worker does not control the page');
+  const first = await cacheNames(page);
+  expect(first.length === 1 && first[0].startsWith('orvalis-pc-'), `caches after the first visit: ${first}`);
+  await copy.stop();
+  const reloadAt = Date.now();
+  await page.reload();
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  console.log(`offline: reload to the chooser open in ${Date.now() - reloadAt} ms`);
+  await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
+  await waitFor('a frame of the first text scene offline', async () => reference.firstScene.has(await canvasDigest(page)),
+                15000, 10);
+  await shot(page, 'offline');
+  await context.close();
+};
+
+// A rebuilt page (a file changed, its worker written again) replaces the old cache.
+cases.offline_update = async () => {
+  const copy = await startCopy();
+  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const page = await context.newPage();
+  await page.goto(copy.url);
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  await workerReady(page);
+  const [before] = await cacheNames(page);
+  fs.appendFileSync(path.join(copy.root, 'orvalis-page.js'), '\n// rebuilt\n');
+  const files = [...fs.readFileSync(path.join(copy.root, 'orvalis-sw.js'), 'utf8')
+    .match(/const files = \[(.*)\];/)[1].matchAll(/'([^']+)'/g)].map(([, f]) => f);
+  execFileSync('cmake', [`-DWEB_DIR=${copy.root}`, `-DTEMPLATE=${new URL('../../host/web/orvalis-sw.js.in', import.meta.url).pathname}`,
+    '-DVERSION=test', `-DFILES=${files.join(',')}`, '-P', new URL('../../cmake/web_service_worker.cmake', import.meta.url).pathname]);
+  await page.reload();
+  await waitFor('the new cache, alone', async () => {
+    const names = await cacheNames(page);
+    return names.length === 1 && names[0] !== before && names[0].startsWith('orvalis-pc-test-');
+  }, 15000, 100);
+  await context.close();
+  await copy.stop();
+};
+
+// Chromium judges installability only outside incognito: a profile of the test's own.
+cases.installable = async () => {
+  const profile = fs.mkdtempSync(path.join(work, 'profile-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium', viewport: { width: 1100, height: 800 },
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync'] });
+  const page = context.pages()[0] || await context.newPage();
+  await page.goto(pageUrl);
+  await page.waitForSelector('#chooser[open]', { timeout: 15000 });
+  await workerReady(page);
+  const cdp = await context.newCDPSession(page);
+  const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+  expect(installabilityErrors.length === 0, `installability errors: ${JSON.stringify(installabilityErrors)}`);
+  const manifest = await (await fetch(new URL('orvalis.webmanifest', pageUrl))).json();
+  expect(manifest.name === words.product_window_title, `the manifest's name is ${manifest.name}`);
+  await context.close();
+};
+
 cases.cancel = async () => {
   const page = await openPage();
   await page.click('#chooser-cancel');
@@ -629,7 +724,8 @@ browser = await chromium.launch({
          '--disable-component-update', '--disable-sync'],
 });
 
-const sizes = ['orvalis.html', 'orvalis-buttons.js', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
+const sizes = ['orvalis.html', 'orvalis-buttons.js', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm', 'orvalis.webmanifest',
+               'orvalis-sw.js'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
 console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
 if (shots) fs.mkdirSync(shots, { recursive: true });
 let passed = 0;

@@ -1,7 +1,9 @@
 // orvalis-make-icons DIR: writes the application icon, drawn from its text
-// art, as orvalis-pc-N.png for N = 16, 32, 48, 64, 128 and 256 and as
-// orvalis-pc.ico holding all six. Every size is a whole multiple of the art,
-// so each art pixel becomes a square block: crisp at every size.
+// art, as orvalis-pc-N.png for N = 16, 32, 48, 64, 128, 256 (these six also
+// in orvalis-pc.ico), 192 and 512 (the web page's), and as
+// orvalis-pc-maskable-512.png, the art in the middle 75 % of a tile of its
+// sky's colour, inside the safe zone of a maskable icon. Every size is a
+// whole multiple of the art, so each art pixel becomes a square block.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,18 +18,35 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     std::vector<square_image> images;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    const auto write_png = [&](const square_image& image, const std::string& name) {
+        const std::string path = dir + "/" + name;
+        if (write_file(path, png_bytes(image))) return true;
+        std::fprintf(stderr, "orvalis-make-icons: cannot write %s\n", path.c_str());
+        return false;
+    };
+    for (int size : {16, 32, 48, 64, 128, 256, 192, 512}) {
         square_image image;
         image.size = size;
         const int scale = size / icon_art_size;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) image.pixels.push_back(icon_art_pixel(x / scale, y / scale));
-        const std::string path = dir + "/orvalis-pc-" + std::to_string(size) + ".png";
-        if (!write_file(path, png_bytes(image))) {
-            std::fprintf(stderr, "orvalis-make-icons: cannot write %s\n", path.c_str());
-            return 1;
-        }
-        images.push_back(image);
+        if (!write_png(image, "orvalis-pc-" + std::to_string(size) + ".png")) return 1;
+        if (size <= 256) images.push_back(image);
+    }
+    {
+        square_image maskable;
+        maskable.size = 512;
+        const int scale = 24;  // 384 of 512 pixels: the art within the middle 80 %
+        const int margin = (512 - icon_art_size * scale) / 2;
+        const uint32_t sky = icon_art_pixel(2, 1);  // the night sky inside the rim
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) {
+                const int ax = (x - margin) / scale, ay = (y - margin) / scale;
+                const bool art = x >= margin && y >= margin && ax < icon_art_size && ay < icon_art_size;
+                const uint32_t pixel = art ? icon_art_pixel(ax, ay) : 0;
+                maskable.pixels.push_back((pixel >> 24) ? pixel : sky);  // transparent corners take the sky
+            }
+        if (!write_png(maskable, "orvalis-pc-maskable-512.png")) return 1;
     }
     if (!write_file(dir + "/orvalis-pc.ico", ico_bytes(images))) {
         std::fprintf(stderr, "orvalis-make-icons: cannot write %s/orvalis-pc.ico\n", dir.c_str());
