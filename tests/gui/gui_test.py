@@ -141,6 +141,19 @@ def case_real_zenity(session, args):
     finish_with_notice(session, window)
 
 
+def settled_keyinput(keyinput, expected):
+    """KEYINPUT once it shows `expected` (or after 3 s); for 0x03FF, after a
+    moment in which nothing may change."""
+    if expected == 0x03FF:
+        time.sleep(0.3)
+    else:
+        try:
+            wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected, 3, 0.02)
+        except Failure:
+            pass
+    return keyinput()
+
+
 # (xdotool key names, KEYINPUT while they are held): each of the ten keys,
 # the keypad's Enter and arrows (NumLock is off in a new X server), and an
 # unmapped key.
@@ -168,14 +181,7 @@ def case_keys(session, args):
         session.focus(window)
         session.keys("keydown", *keys)
         try:
-            if expected == 0x03FF:
-                time.sleep(0.3)  # nothing may change while it is held
-            else:
-                try:
-                    wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected, 3, 0.02)
-                except Failure:
-                    pass
-            got = keyinput()
+            got = settled_keyinput(keyinput, expected)
         finally:
             session.keys("keyup", *keys)
         expect(got == expected, f"holding {'+'.join(keys)}: KEYINPUT {got:04X}, expected {expected:04X}")
@@ -236,14 +242,7 @@ def case_pad(session, args):
         return int(values[-1], 16) if values else None
 
     def expect_keyinput(expected, what):
-        if expected == 0x03FF:
-            time.sleep(0.3)  # nothing may change
-        else:
-            try:
-                wait_for(f"KEYINPUT {expected:04X}", lambda: keyinput() == expected, 3, 0.02)
-            except Failure:
-                pass
-        got = keyinput()
+        got = settled_keyinput(keyinput, expected)
         expect(got == expected, f"{what}: KEYINPUT {got:04X}, expected {expected:04X}")
 
     wait_for("the first keyboard poll", lambda: keyinput() == 0x03FF, 10)

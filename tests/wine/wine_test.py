@@ -376,6 +376,14 @@ def close_and_expect_exit(program, screen, main_window):
     expect(program.message_texts() == [], f"unexpected message boxes: {program.message_texts()}")
 
 
+def expect_stays_black(screen, window, seconds=1.5):
+    """After a skip the picture stays black: the intro is over."""
+    stop = time.monotonic() + seconds
+    while time.monotonic() < stop:
+        expect(is_black(screen.sampled(window)), "the picture showed sprites again after the skip")
+        time.sleep(POLL)
+
+
 def wait_sprites_after_black(screen, window, what, timeout):
     """Polls until sprites show; returns when the picture was last seen black
     before that, since they cannot have appeared earlier."""
@@ -422,10 +430,7 @@ def test_play(args):
         print(f"black {seen - last_black:.2f} s after the scene showed; it would show sprites for "
               f"{natural_end - last_black:.2f} s or more by itself")
         # ... and it stays black: the intro is over.
-        stop = time.monotonic() + 1.5
-        while time.monotonic() < stop:
-            expect(is_black(screen.sampled(main_window)), "the picture showed sprites again after the skip")
-            time.sleep(POLL)
+        expect_stays_black(screen, main_window)
         close_and_expect_exit(program, screen, main_window)
     finally:
         program.stop()
@@ -740,10 +745,7 @@ def test_pad_skip(args):
         wait_for("the picture to turn black after the pad's Start",
                  lambda: is_black(screen.sampled(main_window)), 2)
         print(f"the pad's Start, pressed on headless frame {n}, turned the picture black")
-        stop = time.monotonic() + 1.5
-        while time.monotonic() < stop:
-            expect(is_black(screen.sampled(main_window)), "the picture showed sprites again after the skip")
-            time.sleep(POLL)
+        expect_stays_black(screen, main_window)
         close_and_expect_exit(program, screen, main_window)
     finally:
         program.stop()
