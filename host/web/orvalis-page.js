@@ -159,13 +159,6 @@
   let closeRequested = false;
   $('close').addEventListener('click', () => { closeRequested = true; });
 
-  // ---- measurements for the tests: when each frame's work started and how long it took
-  // The first 20,000 frames are kept, in arrays made once: a frame allocates nothing.
-  const keptFrames = 20000;
-  const stats = { frames: 0, frameStarts: new Float64Array(keptFrames), workTimes: new Float64Array(keptFrames),
-                  chosenAt: 0, firstFrameAt: 0, loaded: false, boxesClosed: 0 };
-  let workStart = 0;
-
   // ---- dialogs
   function showModal(dialog, focus) {
     releaseAll();
@@ -183,7 +176,6 @@
         input.onchange = drop.ondrop = drop.ondragover = drop.ondragleave = dialog.oncancel = null;
         $('chooser-cancel').onclick = null;
         dialog.close();
-        if (file) stats.chosenAt = performance.now();
         resolve(file || null);
       };
       input.onchange = () => finish(input.files[0]);
@@ -211,7 +203,6 @@
       const finish = () => {
         ok.onclick = dialog.oncancel = dialog.onkeydown = null;
         dialog.close();
-        stats.boxesClosed += 1;
         resolve(0);
       };
       ok.onclick = finish;
@@ -225,7 +216,6 @@
 
   window.orvalisPage = {
     imageSize,
-    stats,
     openWindow() {
       windowFrame.hidden = false;
       return true;
@@ -236,7 +226,6 @@
     drain() {
       if (!running) keepAwake();  // the frame loop starts
       running = true;
-      workStart = performance.now();
       return !closeRequested;
     },
     present(heap32, index) {
@@ -246,7 +235,6 @@
         pixels[i] = 0xFF000000 | (p & 0xFF) << 16 | (p & 0xFF00) | (p >>> 16 & 0xFF);
       }
       context.putImageData(picture, 0, 0);
-      if (running && !stats.firstFrameAt && stats.chosenAt) stats.firstFrameAt = performance.now();
     },
     buttonsHeld() {
       let mask = 0;
@@ -278,14 +266,6 @@
     chooseFile,
     messageBox,
     sleepFrame(wakeUp) {
-      if (running) {
-        const now = performance.now();
-        if (stats.frames < keptFrames) {
-          stats.frameStarts[stats.frames] = workStart;
-          stats.workTimes[stats.frames] = now - workStart;
-        }
-        stats.frames += 1;
-      }
       setTimeout(wakeUp, 16);
     },
     ended(code) {
@@ -311,6 +291,5 @@
   window.Module = {
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
-    onRuntimeInitialized: () => { stats.loaded = true; },
   };
 })();

@@ -43,7 +43,6 @@ mergeInto(LibraryManager.library, {
       }
       if (file.size === orvalisPage.imageSize) {
         const bytes = new Uint8Array(await file.arrayBuffer());
-        orvalisPage.stats.readAt = performance.now();
         FS.writeFile(name, bytes, { canOwn: true });  // kept as read, not copied again
       } else {
         FS.writeFile(name, new Uint8Array(0));

@@ -6,11 +6,13 @@
 #include "host/web/web_backend.h"
 #include "hw/registers.h"
 
-// The key register as the game sees it, for the page's tests.
+#ifdef ORVALIS_WEB_TEST_PROBES
+// Only in the tests' build of the page (preset web-test), never shipped:
+// the key register as the game sees it, and the bytes of the heap in use
+// (frames must not change it).
 extern "C" EMSCRIPTEN_KEEPALIVE int web_keyinput() { return reg_load16(KEYINPUT); }
-
-// Bytes of the heap in use, for the page's tests: frames must not change it.
 extern "C" EMSCRIPTEN_KEEPALIVE int web_heap_in_use() { return static_cast<int>(mallinfo().uordblks); }
+#endif
 
 int main() {
     // 10 is the Windows "show as default" state; the page always shows.

@@ -103,8 +103,17 @@ function loadReference() {
 let reference;
 let browser;
 
+// Every page the tests open carries the tests' measurements (page_probes.js),
+// brought in before the page's own script: the shipped page has none.
+const probesScript = { path: new URL('./page_probes.js', import.meta.url).pathname };
+async function newContext(options) {
+  const context = await browser.newContext(options);
+  await context.addInitScript(probesScript);
+  return context;
+}
+
 async function openPage(prepare) {
-  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const context = await newContext({ viewport: { width: 1100, height: 800 } });
   if (prepare) await prepare(context);
   const page = await context.newPage();
   const problems = [];
@@ -152,10 +161,10 @@ async function expectMessage(page, caption, text, icon) {
 }
 
 async function dismiss(page, key = 'Enter') {
-  const closed = await page.evaluate(() => orvalisPage.stats.boxesClosed);
+  const closed = await page.evaluate(() => orvalisProbes.boxesClosed);
   await page.keyboard.press(key);
   await waitFor(`the box to close on ${key}`,
-                async () => (await page.evaluate(() => orvalisPage.stats.boxesClosed)) === closed + 1);
+                async () => (await page.evaluate(() => orvalisProbes.boxesClosed)) === closed + 1);
 }
 
 const noticeText = words.product_no_image_text;
@@ -175,9 +184,9 @@ cases.play = async () => {
   await shot(page, 'prompt');
   await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
   const heapAtStart = await waitFor('the first frames', async () =>
-    (await page.evaluate(() => orvalisPage.stats.frames)) > 3 && page.evaluate(() => Module._web_heap_in_use()));
+    (await page.evaluate(() => orvalisProbes.frames)) > 3 && page.evaluate(() => Module._web_heap_in_use()));
   const firstFrame = await page.evaluate(() => {
-    const s = orvalisPage.stats;
+    const s = orvalisProbes;
     return { total: s.firstFrameAt - s.chosenAt, read: s.readAt - s.chosenAt, rest: s.firstFrameAt - s.readAt };
   });
   console.log(`demo cartridge chosen to its first frame: ${firstFrame.total.toFixed(1)} ms (the browser reading ` +
@@ -192,12 +201,12 @@ cases.play = async () => {
   await shot(page, 'playing');
 
   // Pacing and cost over 300 frames of the intro.
-  const from = await page.evaluate(() => orvalisPage.stats.frames);
-  await waitFor('300 more frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) >= from + 301,
+  const from = await page.evaluate(() => orvalisProbes.frames);
+  await waitFor('300 more frames', async () => (await page.evaluate(() => orvalisProbes.frames)) >= from + 301,
                 20000, 100);
   const timing = await page.evaluate((start) => {
-    const starts = orvalisPage.stats.frameStarts.slice(start, start + 301);
-    const work = orvalisPage.stats.workTimes.slice(start, start + 300).sort((a, b) => a - b);
+    const starts = orvalisProbes.frameStarts.slice(start, start + 301);
+    const work = orvalisProbes.workTimes.slice(start, start + 300).sort((a, b) => a - b);
     return { period: (starts[300] - starts[0]) / 300, median: work[150] };
   }, from);
   console.log(`mean frame period over 300 frames: ${timing.period.toFixed(2)} ms; ` +
@@ -384,8 +393,8 @@ const touchScreens = { phone_portrait: [390, 844, 3], phone_landscape: [844, 390
 const controlNames = ['A', 'B', 'L', 'R', 'Start', 'Select', 'Up', 'Down', 'Left', 'Right'];
 
 async function openTouchPage([width, height, scale]) {
-  const context = await browser.newContext({ viewport: { width, height }, deviceScaleFactor: scale, isMobile: true,
-                                             hasTouch: true });
+  const context = await newContext({ viewport: { width, height }, deviceScaleFactor: scale, isMobile: true,
+                                     hasTouch: true });
   const page = await context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
@@ -440,11 +449,11 @@ for (const [name, screenSize] of Object.entries(touchScreens)) {
     await expectLaidOut(page, screenSize, name);
     await shot(page, `${name}-playing`);
     // The cost of a frame with the touch controls shown, over 120 frames.
-    const from = await page.evaluate(() => orvalisPage.stats.frames);
-    await waitFor('120 more frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) >= from + 120,
+    const from = await page.evaluate(() => orvalisProbes.frames);
+    await waitFor('120 more frames', async () => (await page.evaluate(() => orvalisProbes.frames)) >= from + 120,
                   10000, 100);
     const median = await page.evaluate((start) => {
-      const work = orvalisPage.stats.workTimes.slice(start, start + 120).sort((a, b) => a - b);
+      const work = orvalisProbes.workTimes.slice(start, start + 120).sort((a, b) => a - b);
       return work[60];
     }, from);
     console.log(`${name}: median frame work with the touch controls shown: ${median.toFixed(3)} ms`);
@@ -537,7 +546,7 @@ cases.fullscreen_and_wake_lock = async () => {
     } } });
   }));
   await chooseFile(page, path.join(webDir, 'orvalis-demo.gba'));
-  await waitFor('the first frames', async () => (await page.evaluate(() => orvalisPage.stats.frames)) > 3);
+  await waitFor('the first frames', async () => (await page.evaluate(() => orvalisProbes.frames)) > 3);
   await waitFor('a wake lock while the frames run',
                 async () => (await page.evaluate(() => window.wakeLockLog.join(','))) === 'request screen');
   await page.click('#fullscreen');
@@ -587,7 +596,7 @@ const workerReady = (page) => page.evaluate(async () => {
 
 cases.offline = async () => {
   const copy = await startCopy();
-  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const context = await newContext({ viewport: { width: 1100, height: 800 } });
   const page = await context.newPage();
   await page.goto(copy.url);
   await page.waitForSelector('#chooser[open]', { timeout: 15000 });
@@ -609,7 +618,7 @@ cases.offline = async () => {
 // A rebuilt page (a file changed, its worker written again) replaces the old cache.
 cases.offline_update = async () => {
   const copy = await startCopy();
-  const context = await browser.newContext({ viewport: { width: 1100, height: 800 } });
+  const context = await newContext({ viewport: { width: 1100, height: 800 } });
   const page = await context.newPage();
   await page.goto(copy.url);
   await page.waitForSelector('#chooser[open]', { timeout: 15000 });
@@ -636,6 +645,7 @@ cases.installable = async () => {
     executablePath: '/usr/bin/chromium', viewport: { width: 1100, height: 800 },
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
            '--disable-component-update', '--disable-sync'] });
+  await context.addInitScript(probesScript);
   const page = context.pages()[0] || await context.newPage();
   await page.goto(pageUrl);
   await page.waitForSelector('#chooser[open]', { timeout: 15000 });
@@ -646,6 +656,24 @@ cases.installable = async () => {
   const manifest = await (await fetch(new URL('orvalis.webmanifest', pageUrl))).json();
   expect(manifest.name === words.product_window_title, `the manifest's name is ${manifest.name}`);
   await context.close();
+};
+
+// The page that players get (the web preset, as the zip carries it) has none
+// of the tests' probes: no key-register or heap export, no measurements.
+cases.shipped_page = async () => {
+  expect(args['shipped-dir'], 'no --shipped-dir given');
+  const shipped = path.resolve(args['shipped-dir']);
+  const program = fs.readFileSync(path.join(shipped, 'orvalis.js'), 'utf8');
+  for (const probe of ['web_keyinput', 'web_heap_in_use']) {
+    expect(!program.includes(probe), `the shipped orvalis.js exports ${probe}`);
+    expect(fs.readFileSync(path.join(webDir, 'orvalis.js'), 'utf8').includes(probe), `the tests' build lacks ${probe}`);
+  }
+  for (const script of ['orvalis-page.js', 'orvalis-buttons.js']) {
+    const text = fs.readFileSync(path.join(shipped, script), 'utf8');
+    for (const word of ['frameStarts', 'workTimes', 'stats', 'Probes']) {
+      expect(!text.includes(word), `the shipped ${script} carries ${word}`);
+    }
+  }
 };
 
 cases.cancel = async () => {
@@ -725,7 +753,7 @@ browser = await chromium.launch({
 });
 
 const sizes = ['orvalis.html', 'orvalis-buttons.js', 'orvalis-page.js', 'orvalis.js', 'orvalis.wasm', 'orvalis.webmanifest',
-               'orvalis-sw.js'].map((f) => [f, fs.statSync(path.join(webDir, f)).size]);
+               'orvalis-sw.js'].map((f) => [f, fs.statSync(path.join(args['shipped-dir'] ? path.resolve(args['shipped-dir']) : webDir, f)).size]);
 console.log(`page weight: ${sizes.map(([f, s]) => `${f} ${s} B`).join(', ')}; total ${sizes.reduce((a, [, s]) => a + s, 0)} B`);
 if (shots) fs.mkdirSync(shots, { recursive: true });
 let passed = 0;
