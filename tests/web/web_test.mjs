@@ -389,7 +389,8 @@ cases.gamepad = async () => {
 
 // ---- touch screens: a phone in portrait and landscape and a tablet, with
 // real touch input through Chromium's own touch pipeline (CDP).
-const touchScreens = { phone_portrait: [390, 844, 3], phone_landscape: [844, 390, 3], tablet: [820, 1180, 2] };
+const touchScreens = { phone_portrait: [390, 844, 3], phone_landscape: [844, 390, 3], tablet: [820, 1180, 2],
+                       small_portrait: [320, 480, 2], small_landscape: [480, 320, 2] };
 const controlNames = ['A', 'B', 'L', 'R', 'Start', 'Select', 'Up', 'Down', 'Left', 'Right'];
 
 async function openTouchPage([width, height, scale]) {
@@ -549,9 +550,19 @@ cases.fullscreen_and_wake_lock = async () => {
   await waitFor('the first frames', async () => (await page.evaluate(() => orvalisProbes.frames)) > 3);
   await waitFor('a wake lock while the frames run',
                 async () => (await page.evaluate(() => window.wakeLockLog.join(','))) === 'request screen');
+  await waitFor('a frame of the first text scene', async () => reference.firstScene.has(await canvasDigest(page)),
+                15000, 10);
   await page.click('#fullscreen');
   await waitFor('the play area in fullscreen',
                 () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id === 'play'));
+  // The picture as large as fits the screen at 3:2.
+  const filled = await waitFor('the picture grown to the screen', async () => {
+    const box = await page.locator('#screen').boundingBox();
+    const view = await page.evaluate(() => [innerWidth, innerHeight]);
+    const fits = Math.abs(box.width - Math.min(view[0], (view[1] - 30) * 1.5)) < 2;
+    return fits && Math.abs(box.width / box.height - 1.5) < 0.01 ? box : null;
+  }, 3000);
+  console.log(`fullscreen: the picture is ${filled.width} x ${filled.height}`);
   await shot(page, 'fullscreen');
   await page.click('#fullscreen');
   await waitFor('fullscreen left', () => page.evaluate(() => document.fullscreenElement === null));
