@@ -8,10 +8,11 @@
 //        node web_test.mjs --list   (the names of the cases, one a line)
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
+import { Failure, black, expect, frameDigest, imageSize, loadReference as captureReference, serve as serveDir, sleep,
+         waitFor, words } from './support.mjs';
 
 const listing = process.argv.includes('--list');
 const args = Object.fromEntries(
@@ -20,86 +21,12 @@ const args = Object.fromEntries(
 const webDir = path.resolve(args['web-dir'] || 'build/web');
 const releaseDir = path.resolve(args['release-dir'] || 'build/release');
 const shots = args.shots ? path.resolve(args.shots) : null;
-const imageSize = 8 * 1024 * 1024;
 let work;
 
-class Failure extends Error {}
-const expect = (condition, message) => { if (!condition) throw new Failure(message); };
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-async function waitFor(what, probe, timeout = 10000, interval = 20) {
-  const deadline = Date.now() + timeout;
-  for (;;) {
-    const value = await probe();
-    if (value) return value;
-    if (Date.now() > deadline) throw new Failure(`timed out after ${timeout} ms waiting for ${what}`);
-    await sleep(interval);
-  }
-}
-
-// ---- the product's words (titles, message texts), from the header the program takes them from
-function productWords() {
-  const header = fs.readFileSync(new URL('../../platform/product.h', import.meta.url), 'utf8');
-  const words = {};
-  const unescape = (text) => JSON.parse(`"${text}"`);
-  for (const [, name, literals] of header.matchAll(/constexpr char (\w+)\[\] =((?:\s*"(?:[^"\\]|\\.)*")+)\s*;/g)) {
-    words[name] = [...literals.matchAll(/"((?:[^"\\]|\\.)*)"/g)].map(([, text]) => unescape(text)).join('');
-  }
-  for (const [, name, value] of header.matchAll(/constexpr int (\w+) = (\d+);/g)) words[name] = Number(value);
-  return words;
-}
-const words = productWords();
-
-// ---- the page, served from the build folder
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.gba': 'application/octet-stream', '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
-const serve = (root = webDir) => http.createServer((request, response) => {
-  const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^\/+/, '');
-  const file = path.join(root, name);
-  if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-  fs.createReadStream(file).pipe(response);
-});
+const serve = (root = webDir) => serveDir(root);
 let server;
 let pageUrl;
-
-// ---- what the headless program shows: digests of every frame, and the frames of each text scene
-// The capture's frame digest of RGBA pixels (a canvas's): FNV-1a 64 of the
-// frame buffer's 0x00RRGGBB words, little-endian, as hex. The page runs this
-// same function on its canvas (its source is handed to the page).
-function frameDigest(rgba) {
-  let value = 0xcbf29ce484222325n;
-  const step = (byte) => { value = BigInt.asUintN(64, (value ^ BigInt(byte)) * 0x100000001b3n); };
-  for (let i = 0; i < rgba.length; i += 4) { step(rgba[i + 2]); step(rgba[i + 1]); step(rgba[i]); step(0); }
-  return value.toString(16);
-}
-const black = BigInt('0x' + frameDigest(new Uint8Array(240 * 160 * 4)));
-const capture = (...more) => execFileSync(path.join(releaseDir, 'orvalis-capture'),
-  ['--rom', path.join(webDir, 'orvalis-demo.gba'), '--trust-image', ...more], { encoding: 'utf8' });
-
-// The capture's state log, a row per frame by column name.
-function readStateLog(log) {
-  const [header, ...lines] = fs.readFileSync(log, 'utf8').trim().split('\n').map((line) => line.split(','));
-  return lines.map((fields) => Object.fromEntries(header.map((name, i) => [name, fields[i]])));
-}
-
-function loadReference() {
-  const log = path.join(work, 'state.csv');
-  const introLength = Number(capture('--intro-length').trim());
-  capture('--frames', String(introLength), '--state-log', log);
-  const scenes = new Map();
-  for (const row of readStateLog(log)) {
-    if (row.game_mode !== '1' || row.mode_stage !== '2') continue;
-    const scene = Number(row.scene_index);
-    if (!scenes.has(scene)) scenes.set(scene, new Set());
-    const digest = BigInt('0x' + row.digest);
-    if (digest !== black) scenes.get(scene).add(digest);
-  }
-  expect(scenes.get(0)?.size, 'the capture shows no first text scene');
-  return { firstScene: scenes.get(0) };
-}
+const loadReference = () => captureReference(releaseDir, path.join(webDir, 'orvalis-demo.gba'), work);
 let reference;
 let browser;
 
