@@ -28,8 +28,8 @@ sdl_packages=(libsdl2-dev xvfb xdotool x11-apps imagemagick python3-xlib zenity)
 fuzz_packages=(clang libclang-rt-14-dev)
 # The Windows program, cross-built and run under Wine.
 windows_packages=(g++-mingw-w64-x86-64 wine64 wine icoutils)
-# The web build and its browser tests (Debian's Emscripten and Chromium).
-web_packages=(emscripten node-acorn chromium)
+# The web build and its browser tests (Debian's Emscripten; Chromium, Firefox ESR and WebKitGTK).
+web_packages=(emscripten node-acorn chromium firefox-esr webkit2gtk-driver)
 # The core and the Win32 back end compiled for 32-bit Windows as well.
 windows32_packages=(g++-mingw-w64-i686)
 # Building and checking the release packages.
