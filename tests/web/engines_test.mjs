@@ -23,12 +23,24 @@ const shots = args.shots ? path.resolve(args.shots) : null;
 const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
 // ---- one small interface over both drivers
-async function firefox(url, [width, height]) {
-  const browser = await puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true });
+// Firefox can be told that its primary pointer is coarse (a touch screen),
+// so the touch controls show, and puppeteer's touchscreen sends real touch
+// input over WebDriver BiDi.
+async function firefox(url, [width, height], { touch = false } = {}) {
+  const prefs = touch ? { 'ui.primaryPointerCapabilities': 1, 'ui.allPointerCapabilities': 1, 'dom.w3c_touch_events.enabled': 1 }
+                      : {};
+  const browser = await puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
+                                           extraPrefsFirefox: prefs });
   const page = await browser.newPage();
-  await page.setViewport({ width, height });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  await page.setViewport({ width, height, hasTouch: touch });
   await page.goto(url);
   return {
+    problems,
+    touchStart: (x, y) => page.touchscreen.touchStart(x, y),
+    touchEnd: () => page.touchscreen.touchEnd(),
+    box: async (selector) => (await page.$(selector)).boundingBox(),
     run: (script) => page.evaluate(new Function(script)),  // eslint-disable-line no-new-func
     upload: async (selector, file) => (await page.$(selector)).uploadFile(file),
     click: (selector) => page.click(selector),
@@ -36,7 +48,10 @@ async function firefox(url, [width, height]) {
     down: (key) => page.keyboard.down(key),
     up: (key) => page.keyboard.up(key),
     screenshot: (file) => page.screenshot({ path: file }),
-    close: () => browser.close(),
+    close: async () => {
+      await browser.close();
+      expect(problems.length === 0, `page errors: ${problems.join('; ')}`);
+    },
   };
 }
 
@@ -203,6 +218,45 @@ cases.keys = async (engine) => {
       }
       await waitFor('the key released', async () => (await keyinput()) === 0x03FF, 3000, 20);
     }
+  } finally {
+    await page.close();
+  }
+};
+
+// The touch controls by real touch input, where the engine can be made to
+// show them (Firefox; WebKitGTK's MiniBrowser reports a fine pointer and its
+// driver no touch): each button read back from the key register.
+cases.touch = async (engine, name) => {
+  if (engine !== firefox) {
+    console.log(`${name}: WebKitGTK's MiniBrowser has a mouse for its primary pointer, so the page shows no touch ` +
+                'controls there, and WebKitWebDriver offers no touch input: not checked in this engine');
+    return;
+  }
+  const page = await engine(pageUrl, [844, 390], { touch: true });
+  try {
+    await chooserOpen(page);
+    await page.upload('#rom-input', path.join(webDir, 'orvalis-demo.gba'));
+    const keyinput = () => page.run('return Module._web_keyinput();');
+    await waitFor('the first keyboard poll', async () => (await keyinput()) === 0x03FF, 20000, 50);
+    const bits = { Up: 0x040, Down: 0x080, Left: 0x020, Right: 0x010, L: 0x200, R: 0x100, Select: 0x004, B: 0x002,
+                   A: 0x001 };
+    const controls = { Up: '.dpad .up', Down: '.dpad .down', Left: '.dpad .left', Right: '.dpad .right',
+                       L: '[data-button="l"]', R: '[data-button="r"]', Select: '[data-button="select"]',
+                       B: '[data-button="b"]', A: '[data-button="a"]' };
+    for (const [button, selector] of Object.entries(controls)) {
+      const box = await page.box(selector);
+      expect(box && box.width > 0, `the ${button} control is not shown`);
+      await page.touchStart(box.x + box.width / 2, box.y + box.height / 2);
+      const expected = 0x03FF & ~bits[button];
+      try {
+        await waitFor(`KEYINPUT ${expected.toString(16)} under a finger on ${button}`,
+                      async () => (await keyinput()) === expected, 3000, 20);
+      } finally {
+        await page.touchEnd();
+      }
+      await waitFor(`${button} released`, async () => (await keyinput()) === 0x03FF, 3000, 20);
+    }
+    if (shots) await page.screenshot(path.join(shots, `${name}-touch.png`));
   } finally {
     await page.close();
   }
