@@ -34,7 +34,7 @@ endif()
 add_custom_command(OUTPUT ${_icon_outputs}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVALIS_ICON_DIR}
   COMMAND ${_icon_tool} ${ORVALIS_ICON_DIR}
-  DEPENDS ${_icon_tool_target}
+  DEPENDS ${_icon_tool_target} ${_icon_tool}
   COMMENT "Drawing the application icon"
   VERBATIM)
 add_custom_target(orvalis_icons ALL DEPENDS ${_icon_outputs})

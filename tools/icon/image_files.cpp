@@ -1,5 +1,7 @@
 #include "image_files.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 
 namespace {
@@ -18,47 +20,23 @@ void put_le32(std::vector<uint8_t>& out, uint32_t v) {
     put_le16(out, v >> 16);
 }
 
-uint32_t crc32(const uint8_t* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    return ~crc;
-}
-
-uint32_t adler32(const std::vector<uint8_t>& data) {
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : data) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    return b << 16 | a;
-}
-
 void put_chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint8_t>& body) {
     put_be32(out, static_cast<uint32_t>(body.size()));
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), body.begin(), body.end());
-    put_be32(out, crc32(out.data() + start, out.size() - start));
+    put_be32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
 }
 
-// A zlib stream of stored deflate blocks.
-std::vector<uint8_t> zlib_stored(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> out = {0x78, 0x01};
-    size_t at = 0;
-    do {
-        const size_t length = raw.size() - at < 65535 ? raw.size() - at : 65535;
-        const bool last = at + length == raw.size();
-        out.push_back(last ? 1 : 0);
-        put_le16(out, static_cast<uint32_t>(length));
-        put_le16(out, static_cast<uint32_t>(~length & 0xFFFF));
-        out.insert(out.end(), raw.begin() + static_cast<long>(at),
-                   raw.begin() + static_cast<long>(at + length));
-        at += length;
-    } while (at < raw.size());
-    put_be32(out, adler32(raw));
+// The image rows as a zlib stream, compressed by zlib itself: the large web
+// icons are mostly runs of one colour.
+std::vector<uint8_t> zlib_stream(const std::vector<uint8_t>& raw) {
+    uLongf length = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> out(length);
+    if (compress2(out.data(), &length, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) !=
+        Z_OK)
+        return {};
+    out.resize(length);
     return out;
 }
 
@@ -81,7 +59,7 @@ std::vector<uint8_t> png_bytes(const square_image& image) {
                                    static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 24)});
         }
     }
-    put_chunk(out, "IDAT", zlib_stored(raw));
+    put_chunk(out, "IDAT", zlib_stream(raw));
     put_chunk(out, "IEND", {});
     return out;
 }

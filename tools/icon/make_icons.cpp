@@ -24,14 +24,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvalis-make-icons: cannot write %s\n", path.c_str());
         return false;
     };
-    for (int size : {16, 32, 48, 64, 128, 256, 192, 512}) {
+    // The first six are the desktop's and the .ico's; 192 and 512 the web page's.
+    constexpr int ico_sizes = 6;
+    const int sizes[] = {16, 32, 48, 64, 128, 256, 192, 512};
+    for (int n = 0; n < static_cast<int>(sizeof sizes / sizeof sizes[0]); ++n) {
+        const int size = sizes[n];
         square_image image;
         image.size = size;
         const int scale = size / icon_art_size;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) image.pixels.push_back(icon_art_pixel(x / scale, y / scale));
         if (!write_png(image, "orvalis-pc-" + std::to_string(size) + ".png")) return 1;
-        if (size <= 256) images.push_back(image);
+        if (n < ico_sizes) images.push_back(image);
     }
     {
         square_image maskable;
