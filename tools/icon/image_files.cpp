@@ -1,6 +1,8 @@
 #include "image_files.h"
 
+#ifdef ORVALIS_ICON_ZLIB
 #include <zlib.h>
+#endif
 
 #include <cstdio>
 
@@ -20,14 +22,18 @@ void put_le32(std::vector<uint8_t>& out, uint32_t v) {
     put_le16(out, v >> 16);
 }
 
+// The CRC-32 of a chunk (below: zlib's, or one of its own).
+uint32_t chunk_crc(const uint8_t* data, size_t size);
+
 void put_chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint8_t>& body) {
     put_be32(out, static_cast<uint32_t>(body.size()));
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), body.begin(), body.end());
-    put_be32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+    put_be32(out, chunk_crc(out.data() + start, out.size() - start));
 }
 
+#ifdef ORVALIS_ICON_ZLIB
 // The image rows as a zlib stream, compressed by zlib itself: the large web
 // icons are mostly runs of one colour.
 std::vector<uint8_t> zlib_stream(const std::vector<uint8_t>& raw) {
@@ -39,6 +45,49 @@ std::vector<uint8_t> zlib_stream(const std::vector<uint8_t>& raw) {
     out.resize(length);
     return out;
 }
+
+uint32_t chunk_crc(const uint8_t* data, size_t size) {
+    return static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
+}
+#else
+// Where zlib is missing (a cross build that compiles the tool but never runs
+// it): stored deflate blocks, larger but the same picture.
+
+uint32_t adler32_of(const std::vector<uint8_t>& data) {
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return b << 16 | a;
+}
+
+std::vector<uint8_t> zlib_stream(const std::vector<uint8_t>& raw) {
+    std::vector<uint8_t> out = {0x78, 0x01};
+    size_t at = 0;
+    do {
+        const size_t length = raw.size() - at < 65535 ? raw.size() - at : 65535;
+        const bool last = at + length == raw.size();
+        out.push_back(last ? 1 : 0);
+        put_le16(out, static_cast<uint32_t>(length));
+        put_le16(out, static_cast<uint32_t>(~length & 0xFFFF));
+        out.insert(out.end(), raw.begin() + static_cast<long>(at),
+                   raw.begin() + static_cast<long>(at + length));
+        at += length;
+    } while (at < raw.size());
+    put_be32(out, adler32_of(raw));
+    return out;
+}
+
+uint32_t chunk_crc(const uint8_t* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+#endif
 
 }  // namespace
 
