@@ -115,19 +115,20 @@ void sdl_map_keys() {
     // The keys that type these letters, as Windows virtual-key codes name
     // them; where the layout types none of them, the key at its US position.
     struct letter {
-        int binding;
+        uint16_t button;
         SDL_Keycode code;
         SDL_Scancode fallback;
     };
     static constexpr letter letters[] = {
-        {0, SDLK_x, SDL_SCANCODE_X},
-        {1, SDLK_z, SDL_SCANCODE_Z},
-        {8, SDLK_s, SDL_SCANCODE_S},
-        {9, SDLK_a, SDL_SCANCODE_A},
+        {button_a, SDLK_x, SDL_SCANCODE_X},
+        {button_b, SDLK_z, SDL_SCANCODE_Z},
+        {button_r, SDLK_s, SDL_SCANCODE_S},
+        {button_l, SDLK_a, SDL_SCANCODE_A},
     };
     for (const letter& l : letters) {
         const SDL_Scancode scancode = SDL_GetScancodeFromKey(l.code);
-        key_bindings[l.binding].scancode = scancode != SDL_SCANCODE_UNKNOWN ? scancode : l.fallback;
+        for (key_binding& k : key_bindings)
+            if (k.button == l.button) k.scancode = scancode != SDL_SCANCODE_UNKNOWN ? scancode : l.fallback;
     }
 }
 

@@ -9,6 +9,7 @@ manager) and ORVALIS_WINE_TMP (a scratch directory for this run).
 """
 
 import argparse
+import contextlib
 import hashlib
 import os
 import re
@@ -626,6 +627,17 @@ class StandInXInput:
             os.remove(self.dll)
 
 
+@contextlib.contextmanager
+def key_held(window, key):
+    """The key held down in the focused window for the length of the block."""
+    focus(window)
+    xdotool("keydown", key)
+    try:
+        yield
+    finally:
+        xdotool("keyup", key)
+
+
 def probe_keyinput(program):
     values = re.findall(r"KEYINPUT ([0-9A-F]{4})", program.output())
     return int(values[-1], 16) if values else None
@@ -671,12 +683,8 @@ def test_pad(args):
 
         # Two pads and a key together; then the pad pulled out while held.
         xinput.set([(("a",), 0, 0, 0, 0, 0, 0), None, (("start",), 0, 0, 0, 0, 0, 0)])
-        focus(window)
-        xdotool("keydown", "z")
-        try:
+        with key_held(window, "z"):
             expect_probe(program, 0x03F4, "south on pad 0, Start on pad 2 and the key z")
-        finally:
-            xdotool("keyup", "z")
         expect_probe(program, 0x03F6, "the two pads")
         xinput.set([])
         expect_probe(program, 0x03FF, "both pads disconnected while held")
@@ -716,12 +724,8 @@ def test_no_xinput(args):
     try:
         window = wait_window(WINDOW_TITLE)
         wait_for("the first keyboard poll", lambda: probe_keyinput(program) == 0x03FF, 10)
-        focus(window)
-        xdotool("keydown", "x")
-        try:
+        with key_held(window, "x"):
             expect_probe(program, 0x03FE, "the key x without XInput")
-        finally:
-            xdotool("keyup", "x")
         Screen().close(window)
         expect(program.wait_exit() == 0, "the probe did not exit with 0")
     finally:
